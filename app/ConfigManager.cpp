@@ -1,0 +1,118 @@
+#include "ConfigManager.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QWeakPointer>
+#include <QtDebug>
+
+namespace {
+
+// Settings files hold UTF-8 text (Chinese board titles), never Qt's %U escapes.
+void useUtf8(QSettings &settings)
+{
+    settings.setIniCodec("UTF-8");
+}
+
+// Qt's INI reader turns an unquoted "a, b" into a list; the program only stores texts,
+// so such a value is joined back into the text the file holds.
+QVariant textValue(const QVariant &v)
+{
+    if (v.type() == QVariant::StringList)
+        return v.toStringList().join(QStringLiteral(", "));
+    return v;
+}
+
+} // namespace
+
+QSharedPointer<ConfigManager> ConfigManager::instance()
+{
+    static QWeakPointer<ConfigManager> cached;
+    QSharedPointer<ConfigManager> store = cached.toStrongRef();
+    if (!store) {
+        store = QSharedPointer<ConfigManager>(new ConfigManager);
+        cached = store;
+    }
+    return store;
+}
+
+ConfigManager::ConfigManager()
+    : configPath(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation)
+                 + QStringLiteral("/config.ini"))
+{
+    defaults = {
+        {QStringLiteral("sign/title"), QString()},
+        {QStringLiteral("sign/titleHidden"), false},
+        {QStringLiteral("sign/windowStyle"), 0},
+        {QStringLiteral("sign/operHidden"), false},
+        {QStringLiteral("sign/size"), 0},
+        {QStringLiteral("sign/autoCrop"), false},
+        {QStringLiteral("sign/tagWidth"), 128},
+        {QStringLiteral("sign/tagHeight"), 64},
+        {QStringLiteral("sign/defaultType"), 1},
+        {QStringLiteral("pdf/tagHidden"), false},
+        {QStringLiteral("pdf/scrollDisable"), false},
+        {QStringLiteral("pdf/tagBtnHidden"), false},
+        {QStringLiteral("pdf/autoJump"), true},
+        {QStringLiteral("fp/threshold"), 60},
+        {QStringLiteral("app/language"), QStringLiteral("en_US")},
+    };
+}
+
+ConfigManager::~ConfigManager() = default;
+
+bool ConfigManager::readFile(const QString &file)
+{
+    QSettings settings(file, QSettings::IniFormat);
+    useUtf8(settings);
+    const QStringList keys = settings.allKeys();
+    for (const QString &key : keys)
+        values.insert(key, textValue(settings.value(key)));
+    return !keys.isEmpty();
+}
+
+bool ConfigManager::loadConfig()
+{
+    values.clear();
+    if (QFileInfo::exists(configPath)) {
+        readFile(configPath);
+        qDebug() << "config file load success";
+        return true;
+    }
+    const QString bootstrap = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("initial-config.ini"));
+    if (QFileInfo::exists(bootstrap) && readFile(bootstrap)) {
+        saveConfig();
+        qDebug() << "bootstrap config imported";
+        return true;
+    }
+    qDebug() << "file doesn't exist";
+    return false;
+}
+
+bool ConfigManager::saveConfig()
+{
+    QDir().mkpath(QFileInfo(configPath).absolutePath());
+    QSettings settings(configPath, QSettings::IniFormat);
+    useUtf8(settings);
+    for (auto it = values.constBegin(); it != values.constEnd(); ++it)
+        settings.setValue(it.key(), it.value());
+    qDebug() << "configManager saveConfig config()";
+    // Write now, so an unwritable folder or file is reported instead of lost silently.
+    settings.sync();
+    return settings.status() == QSettings::NoError;
+}
+
+void ConfigManager::setValue(const QString &key, const QVariant &value)
+{
+    values.insert(key, value);
+}
+
+QVariant ConfigManager::value(const QString &key) const
+{
+    auto it = values.constFind(key);
+    if (it != values.constEnd())
+        return it.value();
+    return defaults.value(key);
+}

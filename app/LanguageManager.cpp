@@ -1,0 +1,70 @@
+#include "LanguageManager.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+LanguageManager &LanguageManager::instance()
+{
+    static LanguageManager manager;
+    return manager;
+}
+
+LanguageManager::LanguageManager()
+    : zhTable(loadTable(Language::ZhCN))
+    , enTable(loadTable(Language::English))
+{
+}
+
+LanguageManager::~LanguageManager() = default;
+
+QString LanguageManager::code(Language language)
+{
+    return language == Language::English ? QStringLiteral("en_US") : QStringLiteral("zh_CN");
+}
+
+QHash<QString, QString> LanguageManager::parseTable(const QByteArray &json)
+{
+    QHash<QString, QString> table;
+    const QJsonDocument doc = QJsonDocument::fromJson(json);
+    if (!doc.isObject())
+        return table;
+    const QJsonObject object = doc.object();
+    for (auto it = object.constBegin(); it != object.constEnd(); ++it) {
+        if (it.value().isString())
+            table.insert(it.key(), it.value().toString());
+    }
+    return table;
+}
+
+QHash<QString, QString> LanguageManager::loadTable(Language language)
+{
+    const QString fileName = code(language) + QStringLiteral(".json");
+    // A table beside the program lets texts change without a rebuild.
+    QFile external(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("i18n/") + fileName));
+    if (external.exists() && external.open(QIODevice::ReadOnly)) {
+        const QHash<QString, QString> table = parseTable(external.readAll());
+        if (!table.isEmpty())
+            return table;
+    }
+    QFile builtIn(QStringLiteral(":/i18n/") + fileName);
+    if (!builtIn.open(QIODevice::ReadOnly))
+        return {};
+    return parseTable(builtIn.readAll());
+}
+
+void LanguageManager::setLanguage(Language newLanguage)
+{
+    if (newLanguage == language)
+        return;
+    language = newLanguage;
+    emit languageChanged(language);
+}
+
+QString LanguageManager::translate(const QString &key) const
+{
+    const QHash<QString, QString> &table = language == Language::English ? enTable : zhTable;
+    return table.value(key, key);
+}

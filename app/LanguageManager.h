@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QHash>
+#include <QObject>
+#include <QString>
+
+// Both language tables of the user interface; the current one answers `translate`.
+class LanguageManager : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum class Language { ZhCN = 0, English = 1 };
+    Q_ENUM(Language)
+
+    static LanguageManager &instance();
+    ~LanguageManager() override;
+
+    void setLanguage(Language language);
+    Language currentLanguage() const { return language; }
+    QString translate(const QString &key) const;
+
+    static QString code(Language language);
+    static QHash<QString, QString> parseTable(const QByteArray &json);
+
+signals:
+    void languageChanged(LanguageManager::Language language);
+
+private:
+    LanguageManager();
+    static QHash<QString, QString> loadTable(Language language);
+
+    Language language = Language::ZhCN;
+    QHash<QString, QString> zhTable;
+    QHash<QString, QString> enTable;
+};

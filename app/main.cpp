@@ -1,0 +1,51 @@
+#include "AppLog.h"
+#include "ConfigManager.h"
+#include "LangOption.h"
+#include "LanguageManager.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <QLabel>
+#include <QThread>
+#include <QtDebug>
+
+int main(int argc, char *argv[])
+{
+    QApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
+    QApplication::setAttribute(Qt::AA_UseHighDpiPixmaps, true);
+    QApplication app(argc, argv);
+
+    QIcon icon;
+    icon.addFile(QStringLiteral(":/new/icon/resource/inkwarden_icon_64.png"), QSize(64, 64), QIcon::Normal, QIcon::Off);
+    icon.addFile(QStringLiteral(":/new/icon/resource/inkwarden_icon_256.png"), QSize(256, 256), QIcon::Normal, QIcon::Off);
+    QApplication::setWindowIcon(icon);
+
+    initLogging();
+    qInstallMessageHandler(logMessageHandler);
+    qInfo() << "------------------------------------";
+    qInfo() << "------- Inkwarden Start --------";
+    qInfo() << "------------------------------------";
+    QThread::currentThread()->setObjectName(QStringLiteral("MainThread"));
+
+    static QSharedPointer<ConfigManager> configManager = ConfigManager::instance();
+
+    const QString lang = parseLangOption(QApplication::arguments());
+    if (!lang.isEmpty()) {
+        configManager->loadConfig();
+        configManager->setValue(QStringLiteral("app/language"), lang);
+        configManager->saveConfig();
+        LanguageManager::instance().setLanguage(lang == QLatin1String("en_US") ? LanguageManager::Language::English
+                                                                              : LanguageManager::Language::ZhCN);
+    }
+
+    int code = 0;
+    {
+        QLabel window(LanguageManager::instance().translate(QStringLiteral("window_title")));
+        window.setAlignment(Qt::AlignCenter);
+        window.setWindowTitle(LanguageManager::instance().translate(QStringLiteral("window_title")));
+        window.resize(800, 600);
+        window.show();
+        code = app.exec();
+    }
+    return code;
+}
