@@ -207,4 +207,4 @@ private slots:
 };
 
 QTEST_MAIN(SettingsDialogTest)
-#include "test_settingsdialog.moc"
+#include "tst_settingsdialog.moc"
