@@ -13,7 +13,6 @@
 
 #include <QEvent>
 #include <QFile>
-#include <QFileInfo>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
@@ -22,7 +21,6 @@
 #include <QSaveFile>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QStandardPaths>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -728,10 +726,7 @@ bool PdfSignCoreWidget::savePdf(const QString &targetPath)
     handler->setReadOnly(false);
     handOver();
     // Only this save's complete output may reach the target, never a file left by an earlier one.
-    const bool saved = handler->save();
-    const QString written = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)
-        + QStringLiteral("/testoutput/pdf_test.pdf");
-    if (!saved || !QFileInfo(written).isFile() || !SafeCopy::copyOver(written, targetPath)) {
+    if (!handler->save() || !SafeCopy::copyOver(PdfHandler::intermediateFilePath(), targetPath)) {
         emit errorMessage(text("save_failed"));
         return false;
     }
