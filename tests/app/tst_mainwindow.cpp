@@ -97,6 +97,8 @@ QString pngBase64()
 
 } // namespace
 
+Q_DECLARE_METATYPE(QMessageBox::ButtonRole)
+
 class MainWindowTest : public QObject
 {
     Q_OBJECT
@@ -292,7 +294,8 @@ private slots:
         MainWindow window;
         window.show();
         QVERIFY(openWithTags(window, 3, 0));
-        QTRY_COMPARE(editor(window)->currentPage(), 1);
+        QTRY_COMPARE(window.findChildren<QLabel *>(QStringLiteral("pdfPageLabel")).size(), 3);
+        QCOMPARE(editor(window)->currentPage(), 1);
         QVERIFY(!control(window, "prevPageBtn")->isEnabled());
         QVERIFY(control(window, "nextPageBtn")->isEnabled());
 
@@ -513,7 +516,7 @@ private slots:
         window.applyPenSize(3);
         window.applyPenSize(-1);
         QVERIFY(control<QToolButton>(window, names[index])->isChecked());
-        QVERIFY(!control<QLabel>(window, "penWidthPreview")->pixmap()->isNull());
+        QVERIFY(!control<QLabel>(window, "penWidthPreview")->pixmap(Qt::ReturnByValue).isNull());
     }
 
     void exactlyOneColourIsChecked()
