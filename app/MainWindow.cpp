@@ -55,6 +55,19 @@ void repolish(QWidget *widget)
     widget->update();
 }
 
+// Fixed-width labels keep their width; a translation longer than that gets a smaller font
+// instead of being cut off.
+void fitTextWidth(QLabel *label)
+{
+    QFont font = label->parentWidget() ? label->parentWidget()->font() : label->font();
+    if (label->font().bold())
+        font.setBold(true);
+    const int room = label->width() - label->contentsMargins().left() - label->contentsMargins().right();
+    while (font.pointSizeF() > 6.0 && QFontMetrics(font).horizontalAdvance(label->text()) > room)
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+    label->setFont(font);
+}
+
 QFrame *createSeparator()
 {
     auto *line = new QFrame;
@@ -202,6 +215,9 @@ void MainWindow::setupUi()
 
     central->setStyleSheet(mainWindowStyleSheet());
     central->layout()->activate();
+    // The toolbar's fixed-size groups need a little more than 1200 pixels; a narrower window
+    // would pile them on top of each other.
+    setMinimumWidth(qMax(minimumWidth(), topFrame->layout()->minimumSize().width()));
     splitPlaceholderCard();
     refreshBottomOverlay();
 }
@@ -431,8 +447,6 @@ void MainWindow::setupPlaceholderPage()
     placeholderCard = named(new QFrame, "placeholderCard");
     placeholderCard->setMinimumSize(700, 390);
     placeholderCard->setMaximumWidth(840);
-    // Take the full width when there is room, so the picture fits its half of the card.
-    placeholderCard->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     auto *cardLayout = new QVBoxLayout(placeholderCard);
     cardLayout->setContentsMargins(18, 14, 18, 18);
     cardLayout->setSpacing(0);
@@ -486,7 +500,14 @@ void MainWindow::setupPlaceholderPage()
     cardLayout->addLayout(grid, 1);
 
     pageLayout->addStretch();
-    pageLayout->addWidget(placeholderCard, 0, Qt::AlignCenter);
+    // Centred by stretches rather than by an alignment flag: aligned, the card would keep its
+    // size hint, which the fixed panel widths pin at the minimum; this way it grows to 840.
+    placeholderCard->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    auto *cardRow = new QHBoxLayout;
+    cardRow->addStretch();
+    cardRow->addWidget(placeholderCard, 1);
+    cardRow->addStretch();
+    pageLayout->addLayout(cardRow);
     pageLayout->addStretch();
 }
 
@@ -606,6 +627,9 @@ void MainWindow::retranslateUi()
     startSignBtn->setText(english ? QStringLiteral("Start\nSigning") : tr_("start_sign"));
     startSignBtn->setStyleSheet(english ? QStringLiteral("font-size: 13pt;") : QString());
     cancelSignBtn->setText(tr_("cancel"));
+
+    for (QLabel *label : {penWidthLabel, penColorLabel, languageLabel, currentLanguageLabel})
+        fitTextWidth(label);
 
     updateDeviceStatus(hubDeviceName(), hubHasDevice());
     updatePenWidthChecks();

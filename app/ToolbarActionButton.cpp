@@ -31,9 +31,21 @@ void ToolbarActionButton::paintEvent(QPaintEvent *)
     const QString label = text();
     const int gap = label.isEmpty() ? 0 : 4;
     const int textFlags = Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap;
-    const int textHeight = label.isEmpty()
-        ? 0
-        : QFontMetrics(font()).boundingRect(QRect(6, 0, width() - 12, 1000), textFlags, label).height();
+    QFont textFont = font();
+    int textLeft = 6;
+    QRect textBox = QFontMetrics(textFont).boundingRect(QRect(textLeft, 0, width() - 2 * textLeft, 1000), textFlags, label);
+    // A word longer than the button ("Disconnected") cannot wrap: it may use the side margins,
+    // and the font shrinks until it fits instead of being cut at the button's edges.
+    if (textBox.width() > width() - 2 * textLeft) {
+        textLeft = 2;
+        while (textFont.pointSizeF() > 6.0) {
+            textBox = QFontMetrics(textFont).boundingRect(QRect(textLeft, 0, width() - 2 * textLeft, 1000), textFlags, label);
+            if (textBox.width() <= width() - 2 * textLeft)
+                break;
+            textFont.setPointSizeF(textFont.pointSizeF() - 0.5);
+        }
+    }
+    const int textHeight = label.isEmpty() ? 0 : textBox.height();
 
     const int iconHeight = qMax(iconSize().height(), pixmapSize.height());
     const int top = qMax(6, (height() - (iconHeight + textHeight + gap)) / 2);
@@ -42,6 +54,6 @@ void ToolbarActionButton::paintEvent(QPaintEvent *)
 
     const QPalette::ColorGroup group = isEnabled() ? QPalette::Normal : QPalette::Disabled;
     painter.setPen(palette().color(group, QPalette::ButtonText));
-    painter.setFont(font());
-    painter.drawText(QRect(6, top + iconHeight + gap, width() - 12, textHeight), textFlags, label);
+    painter.setFont(textFont);
+    painter.drawText(QRect(textLeft, top + iconHeight + gap, width() - 2 * textLeft, textHeight), textFlags, label);
 }

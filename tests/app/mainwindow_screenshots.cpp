@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QTemporaryDir>
@@ -54,8 +55,9 @@ void writeTemplate(const QString &path)
 {
     QFile file(path);
     file.open(QIODevice::WriteOnly);
-    file.write("[{\"page\":1,\"x\":80,\"y\":880,\"w\":260,\"h\":100,\"type\":1,\"title\":\"\"},"
-               "{\"page\":1,\"x\":420,\"y\":880,\"w\":200,\"h\":100,\"type\":3,\"title\":\"\"},"
+    file.write("[{\"page\":1,\"x\":80,\"y\":150,\"w\":260,\"h\":90,\"type\":1,\"title\":\"\"},"
+               "{\"page\":1,\"x\":420,\"y\":150,\"w\":200,\"h\":90,\"type\":3,\"title\":\"\"},"
+               "{\"page\":1,\"x\":80,\"y\":300,\"w\":160,\"h\":90,\"type\":2,\"title\":\"\"},"
                "{\"page\":2,\"x\":80,\"y\":880,\"w\":200,\"h\":100,\"type\":2,\"title\":\"\"}]");
 }
 
@@ -77,6 +79,14 @@ int main(int argc, char *argv[])
     }
     const QString folder = QString::fromLocal8Bit(argv[1]);
     QDir().mkpath(folder);
+
+    // The editor reports template loads in a message box; the pictures are of the window.
+    QTimer dismiss;
+    QObject::connect(&dismiss, &QTimer::timeout, [] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()))
+            box->accept();
+    });
+    dismiss.start(20);
 
     QTemporaryDir work;
     const QString pdf = work.filePath(QStringLiteral("agreement.pdf"));
