@@ -11,6 +11,7 @@
 #include "TagTemplate.h"
 #include "TagUnits.h"
 
+#include <QCoreApplication>
 #include <QEvent>
 #include <QFile>
 #include <QLabel>
@@ -122,7 +123,9 @@ void PdfSignCoreWidget::rebuildPages()
         label->setStyleSheet(QStringLiteral("background-color: white; border: 1px solid #dcdcdc;"));
         label->setText(placeholder(i));
         label->installEventFilter(this);
+        label->setMouseTracking(true); // hover cursors over the tags
         containerLayout->addWidget(label, 0, Qt::AlignHCenter);
+        label->show(); // the layout would show it only on a later turn, and skips it until then
         pages.append(PageEntry{label, basePageSize, QSize(), 1.0});
     }
     layoutPages();
@@ -133,7 +136,10 @@ void PdfSignCoreWidget::layoutPages()
 {
     if (pages.isEmpty())
         return;
-    const int width = TagGeometry::displayWidth(scrollArea->viewport()->width(), basePageSize);
+    // Room for the scroll bar is kept whether it shows or not: its coming and going must not
+    // change the page width (which could make it come and go again).
+    const int viewportWidth = scrollArea->maximumViewportSize().width() - scrollArea->verticalScrollBar()->sizeHint().width();
+    const int width = TagGeometry::displayWidth(viewportWidth, basePageSize);
     for (PageEntry &entry : pages) {
         if (!entry.imageSize.isValid() || entry.imageSize.width() <= 0)
             continue;
@@ -144,6 +150,12 @@ void PdfSignCoreWidget::layoutPages()
             entry.renderedSize = QSize();
         entry.label->setFixedSize(size);
     }
+    // The scroll area sizes its widget only on a posted layout request; have it done now, so
+    // the label geometries (visibility, current page, scroll targets) are current.
+    containerLayout->activate();
+    QEvent request(QEvent::LayoutRequest);
+    QCoreApplication::sendEvent(scrollArea, &request);
+    containerLayout->invalidate();
     containerLayout->activate();
 }
 
@@ -384,7 +396,7 @@ bool PdfSignCoreWidget::addTagAtCenter()
         return false;
 
     QWidget *viewport = scrollArea->viewport();
-    const QPoint centre = viewport->mapTo(container, QPoint(viewport->width() / 2, viewport->height() / 2));
+    const QPoint centre = container->mapFrom(viewport, QPoint(viewport->width() / 2, viewport->height() / 2));
     QVector<QRect> geometries;
     geometries.reserve(pages.size());
     for (const PageEntry &entry : pages)
