@@ -371,6 +371,10 @@ void PdfSignCoreWidget::setEditEnabled(bool on)
 {
     editEnabled = on;
     endDrag();
+    if (!on) {
+        for (const PageEntry &entry : qAsConst(pages))
+            entry.label->unsetCursor();
+    }
 }
 
 void PdfSignCoreWidget::setPenColor(const QColor &colour)
@@ -677,6 +681,7 @@ bool PdfSignCoreWidget::reopen(int keepIndex)
 
 void PdfSignCoreWidget::applySignData(const PdfSignData &data)
 {
+    endDrag();
     signData = data;
     signData.sortTags();
     emit tagCountChanged(signData.tags.size());
@@ -720,6 +725,7 @@ void PdfSignCoreWidget::clearTags()
     if (signData.tags.isEmpty())
         return;
     DeviceHubLink::endSignature();
+    endDrag(); // the dragged index would point into the new list
     signData.tags.clear();
     refreshTags(false);
     emit tagCountChanged(0);
@@ -798,6 +804,7 @@ bool PdfSignCoreWidget::loadTemplateJson(const QString &path)
         emit errorMessage(text("json_invalid"));
         return false;
     }
+    endDrag();
     signData.tags = tags;
     signData.sortTags();
     refreshTags(false);
