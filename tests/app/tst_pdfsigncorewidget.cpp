@@ -95,7 +95,6 @@ private slots:
 
     void openEmitsInOrderThenBuildsPages();
     void failedOpenKeepsThePreviousDocument();
-    void failedOpenWithoutPreviousShowsNothing();
     void failedReloadLeavesNoDocument();
     void closeReturnsToNoDocument();
     void displayWidthFollowsTheViewport();
@@ -108,8 +107,7 @@ private slots:
     void resizeStopsAtTheMinimum();
     void moveIsClampedToThePage();
     void laterOverlappingTagIsPicked();
-    void retypeClearsImagesAndFlags();
-    void sameTypeOrDismissChangesNothing();
+    void menuRetypes();
     void rightPressEndsADrag();
     void movingACapturedTagRedrawsItsPage();
     void languageChangeRetitles();
@@ -230,6 +228,11 @@ void TestPdfSignCoreWidget::openEmitsInOrderThenBuildsPages()
 
 void TestPdfSignCoreWidget::failedOpenKeepsThePreviousDocument()
 {
+    QVERIFY(!w->openPdf(dir->filePath("missing.pdf")));
+    QCOMPARE(errors, QStringList({"Failed to open PDF"}));
+    QVERIFY(!w->hasDocument());
+    errors.clear();
+
     openAndWait(threePages);
     w->setEditEnabled(true);
     QVERIFY(w->addTagAtCenter());
@@ -246,16 +249,6 @@ void TestPdfSignCoreWidget::failedOpenKeepsThePreviousDocument()
     QCOMPARE(handler->pageCount(), 3); // the holder has the document again
     QCOMPARE(w->findChildren<QLabel *>("pdfPageLabel").size(), 3);
     QVERIFY(!handler->renderPage(0).isNull());
-}
-
-void TestPdfSignCoreWidget::failedOpenWithoutPreviousShowsNothing()
-{
-    QSignalSpy state(w.get(), &PdfSignCoreWidget::documentStateChanged);
-    QVERIFY(!w->openPdf(dir->filePath("missing.pdf")));
-    QCOMPARE(errors, QStringList({"Failed to open PDF"}));
-    QVERIFY(!w->hasDocument());
-    QCOMPARE(w->pageCount(), 0);
-    QVERIFY(state.isEmpty() || !state.last().first().toBool());
 }
 
 void TestPdfSignCoreWidget::failedReloadLeavesNoDocument()
@@ -490,42 +483,31 @@ void TestPdfSignCoreWidget::laterOverlappingTagIsPicked()
     QVERIFY(!QApplication::activePopupWidget());
 }
 
-void TestPdfSignCoreWidget::retypeClearsImagesAndFlags()
+void TestPdfSignCoreWidget::menuRetypes()
 {
     openAndWait(threePages);
     PdfSignData data;
-    data.tags << tagWithImage(1, 100, 1, redPng(), QString());
+    data.tags << tagWithImage(1, 100, 1, redPng(), QString()) << tagWithImage(1, 500, 2, QString(), redPng());
     w->applySignData(data);
     w->setEditEnabled(true);
+    QVERIFY(!w->hasPendingTags());
 
+    // Another type: images cleared, parts opened by the new type.
     answerMenu(TagMenu::SignAndFingerprint);
     sendMouse(label(0), QEvent::MouseButtonPress, Qt::RightButton, displayRect(0).center());
-    const PdfSignTag tag = tags().first();
-    QCOMPARE(tag.type, 3);
-    QVERIFY(tag.signImage.isEmpty());
-    QVERIFY(!tag.isSignDone);
-    QVERIFY(!tag.isFpDone);
-    QVERIFY(w->hasPendingTags());
-}
+    QCOMPARE(tags().at(0).type, 3);
+    QVERIFY(tags().at(0).signImage.isEmpty());
+    QVERIFY(!tags().at(0).isSignDone && !tags().at(0).isFpDone);
+    QCOMPARE(w->firstPendingTag(), 0);
 
-void TestPdfSignCoreWidget::sameTypeOrDismissChangesNothing()
-{
-    openAndWait(threePages);
-    PdfSignData data;
-    data.tags << tagWithImage(1, 100, 2, QString(), redPng());
-    w->applySignData(data);
-    w->setEditEnabled(true);
-    const QPoint inside = displayRect(0).center();
-
+    // The same type, or no choice: nothing changes.
     answerMenu(TagMenu::FingerprintOnly);
-    sendMouse(label(0), QEvent::MouseButtonPress, Qt::RightButton, inside);
+    sendMouse(label(0), QEvent::MouseButtonPress, Qt::RightButton, displayRect(1).center());
     answerMenu(TagMenu::None);
-    sendMouse(label(0), QEvent::MouseButtonPress, Qt::RightButton, inside);
-    const PdfSignTag tag = tags().first();
-    QCOMPARE(tag.type, 2);
-    QCOMPARE(tag.fpImage, redPng());
-    QVERIFY(tag.isFpDone);
-    QCOMPARE(w->firstPendingTag(), -1);
+    sendMouse(label(0), QEvent::MouseButtonPress, Qt::RightButton, displayRect(1).center());
+    QCOMPARE(tags().at(1).type, 2);
+    QCOMPARE(tags().at(1).fpImage, redPng());
+    QVERIFY(tags().at(1).isFpDone);
 }
 
 void TestPdfSignCoreWidget::rightPressEndsADrag()
