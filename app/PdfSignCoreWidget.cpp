@@ -18,6 +18,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
+#include <QPointer>
 #include <QResizeEvent>
 #include <QSaveFile>
 #include <QScrollArea>
@@ -96,6 +97,7 @@ void PdfSignCoreWidget::resetView()
     dragTag = -1;
     dragEdges = 0;
     pressPosition = QPoint();
+    dragBackdrop = QImage();
     basePageSize = QSize();
     pageCache.clear();
     pages.clear();
@@ -173,8 +175,14 @@ void PdfSignCoreWidget::renderPageLabel(int index)
 {
     if (index < 0 || index >= pages.size())
         return;
-    const QImage image = pageImage(index);
     QLabel *label = pages[index].label;
+    // While a tag is dragged its page is redrawn on every move: scale the page once per drag.
+    const bool dragged = dragging && index == dragPage;
+    if (dragged && !dragBackdrop.isNull() && dragBackdrop.size() == label->size()) {
+        drawLabelPixmap(index, dragBackdrop);
+        return;
+    }
+    const QImage image = pageImage(index);
     if (image.isNull()) {
         label->clear();
         label->setText(placeholder(index));
@@ -188,7 +196,16 @@ void PdfSignCoreWidget::renderPageLabel(int index)
     if (size.isEmpty())
         return;
 
-    QPixmap pixmap = QPixmap::fromImage(image.scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    const QImage scaled = image.scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    if (dragged)
+        dragBackdrop = scaled;
+    drawLabelPixmap(index, scaled);
+}
+
+void PdfSignCoreWidget::drawLabelPixmap(int index, const QImage &page)
+{
+    QLabel *label = pages[index].label;
+    QPixmap pixmap = QPixmap::fromImage(page);
     {
         QPainter painter(&pixmap);
         for (int i = 0; i < signData.tags.size(); ++i) {
@@ -199,7 +216,7 @@ void PdfSignCoreWidget::renderPageLabel(int index)
         }
     }
     label->setPixmap(pixmap);
-    pages[index].renderedSize = size;
+    pages[index].renderedSize = label->size();
 }
 
 void PdfSignCoreWidget::releasePageLabel(int index)
@@ -557,14 +574,13 @@ void PdfSignCoreWidget::dragTo(const QPoint &position)
 
 void PdfSignCoreWidget::finishDrag()
 {
-    const int page = dragPage;
+    const int page = dragPage; // endDrag redraws it
     const bool holdsImage = dragTag >= 0 && dragTag < signData.tags.size()
         && (!signData.tags.at(dragTag).signImage.isEmpty() || !signData.tags.at(dragTag).fpImage.isEmpty());
     handOver();
     // A captured image is part of the cached page image: that page must be drawn afresh.
     if (holdsImage)
         pageCache.remove(page);
-    renderPageLabel(page);
     endDrag();
 }
 
@@ -578,6 +594,7 @@ void PdfSignCoreWidget::endDrag()
     dragTag = -1;
     dragEdges = 0;
     pressPosition = QPoint();
+    dragBackdrop = QImage();
     if (m_hasDocument && oldPage >= 0 && oldPage < pages.size())
         renderPageLabel(oldPage);
 }
@@ -588,8 +605,9 @@ bool PdfSignCoreWidget::showTagMenu(int pageIndex, const QPoint &position, const
     if (index < 0)
         return true;
     const PdfSignTag before = signData.tags.at(index);
+    const QPointer<PdfSignCoreWidget> alive(this);
     const TagMenu::Choice choice = TagMenu::exec(this, globalPosition);
-    if (choice == TagMenu::None)
+    if (!alive || choice == TagMenu::None)
         return true;
 
     // The list may have changed while the menu was open; act only on the same tag.
