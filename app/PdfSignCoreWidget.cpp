@@ -11,12 +11,14 @@
 #include "TagTemplate.h"
 #include "TagUnits.h"
 
+#include <QCoreApplication>
 #include <QEvent>
 #include <QFile>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
+#include <QPointer>
 #include <QResizeEvent>
 #include <QSaveFile>
 #include <QScrollArea>
@@ -95,6 +97,7 @@ void PdfSignCoreWidget::resetView()
     dragTag = -1;
     dragEdges = 0;
     pressPosition = QPoint();
+    dragBackdrop = QImage();
     basePageSize = QSize();
     pageCache.clear();
     pages.clear();
@@ -122,7 +125,9 @@ void PdfSignCoreWidget::rebuildPages()
         label->setStyleSheet(QStringLiteral("background-color: white; border: 1px solid #dcdcdc;"));
         label->setText(placeholder(i));
         label->installEventFilter(this);
+        label->setMouseTracking(true); // hover cursors over the tags
         containerLayout->addWidget(label, 0, Qt::AlignHCenter);
+        label->show(); // the layout would show it only on a later turn, and skips it until then
         pages.append(PageEntry{label, basePageSize, QSize(), 1.0});
     }
     layoutPages();
@@ -133,7 +138,10 @@ void PdfSignCoreWidget::layoutPages()
 {
     if (pages.isEmpty())
         return;
-    const int width = TagGeometry::displayWidth(scrollArea->viewport()->width(), basePageSize);
+    // Room for the scroll bar is kept whether it shows or not: its coming and going must not
+    // change the page width (which could make it come and go again).
+    const int viewportWidth = scrollArea->maximumViewportSize().width() - scrollArea->verticalScrollBar()->sizeHint().width();
+    const int width = TagGeometry::displayWidth(viewportWidth, basePageSize);
     for (PageEntry &entry : pages) {
         if (!entry.imageSize.isValid() || entry.imageSize.width() <= 0)
             continue;
@@ -144,6 +152,12 @@ void PdfSignCoreWidget::layoutPages()
             entry.renderedSize = QSize();
         entry.label->setFixedSize(size);
     }
+    // The scroll area sizes its widget only on a posted layout request; have it done now, so
+    // the label geometries (visibility, current page, scroll targets) are current.
+    containerLayout->activate();
+    QEvent request(QEvent::LayoutRequest);
+    QCoreApplication::sendEvent(scrollArea, &request);
+    containerLayout->invalidate();
     containerLayout->activate();
 }
 
@@ -161,8 +175,14 @@ void PdfSignCoreWidget::renderPageLabel(int index)
 {
     if (index < 0 || index >= pages.size())
         return;
-    const QImage image = pageImage(index);
     QLabel *label = pages[index].label;
+    // While a tag is dragged its page is redrawn on every move: scale the page once per drag.
+    const bool dragged = dragging && index == dragPage;
+    if (dragged && !dragBackdrop.isNull() && dragBackdrop.size() == label->size()) {
+        drawLabelPixmap(index, dragBackdrop);
+        return;
+    }
+    const QImage image = pageImage(index);
     if (image.isNull()) {
         label->clear();
         label->setText(placeholder(index));
@@ -176,7 +196,16 @@ void PdfSignCoreWidget::renderPageLabel(int index)
     if (size.isEmpty())
         return;
 
-    QPixmap pixmap = QPixmap::fromImage(image.scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    const QImage scaled = image.scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    if (dragged)
+        dragBackdrop = scaled;
+    drawLabelPixmap(index, scaled);
+}
+
+void PdfSignCoreWidget::drawLabelPixmap(int index, const QImage &page)
+{
+    QLabel *label = pages[index].label;
+    QPixmap pixmap = QPixmap::fromImage(page);
     {
         QPainter painter(&pixmap);
         for (int i = 0; i < signData.tags.size(); ++i) {
@@ -187,7 +216,7 @@ void PdfSignCoreWidget::renderPageLabel(int index)
         }
     }
     label->setPixmap(pixmap);
-    pages[index].renderedSize = size;
+    pages[index].renderedSize = label->size();
 }
 
 void PdfSignCoreWidget::releasePageLabel(int index)
@@ -359,6 +388,10 @@ void PdfSignCoreWidget::setEditEnabled(bool on)
 {
     editEnabled = on;
     endDrag();
+    if (!on) {
+        for (const PageEntry &entry : qAsConst(pages))
+            entry.label->unsetCursor();
+    }
 }
 
 void PdfSignCoreWidget::setPenColor(const QColor &colour)
@@ -384,7 +417,7 @@ bool PdfSignCoreWidget::addTagAtCenter()
         return false;
 
     QWidget *viewport = scrollArea->viewport();
-    const QPoint centre = viewport->mapTo(container, QPoint(viewport->width() / 2, viewport->height() / 2));
+    const QPoint centre = container->mapFrom(viewport, QPoint(viewport->width() / 2, viewport->height() / 2));
     QVector<QRect> geometries;
     geometries.reserve(pages.size());
     for (const PageEntry &entry : pages)
@@ -541,14 +574,13 @@ void PdfSignCoreWidget::dragTo(const QPoint &position)
 
 void PdfSignCoreWidget::finishDrag()
 {
-    const int page = dragPage;
+    const int page = dragPage; // endDrag redraws it
     const bool holdsImage = dragTag >= 0 && dragTag < signData.tags.size()
         && (!signData.tags.at(dragTag).signImage.isEmpty() || !signData.tags.at(dragTag).fpImage.isEmpty());
     handOver();
     // A captured image is part of the cached page image: that page must be drawn afresh.
     if (holdsImage)
         pageCache.remove(page);
-    renderPageLabel(page);
     endDrag();
 }
 
@@ -562,6 +594,7 @@ void PdfSignCoreWidget::endDrag()
     dragTag = -1;
     dragEdges = 0;
     pressPosition = QPoint();
+    dragBackdrop = QImage();
     if (m_hasDocument && oldPage >= 0 && oldPage < pages.size())
         renderPageLabel(oldPage);
 }
@@ -572,8 +605,9 @@ bool PdfSignCoreWidget::showTagMenu(int pageIndex, const QPoint &position, const
     if (index < 0)
         return true;
     const PdfSignTag before = signData.tags.at(index);
+    const QPointer<PdfSignCoreWidget> alive(this);
     const TagMenu::Choice choice = TagMenu::exec(this, globalPosition);
-    if (choice == TagMenu::None)
+    if (!alive || choice == TagMenu::None)
         return true;
 
     // The list may have changed while the menu was open; act only on the same tag.
@@ -665,6 +699,7 @@ bool PdfSignCoreWidget::reopen(int keepIndex)
 
 void PdfSignCoreWidget::applySignData(const PdfSignData &data)
 {
+    endDrag();
     signData = data;
     signData.sortTags();
     emit tagCountChanged(signData.tags.size());
@@ -708,6 +743,7 @@ void PdfSignCoreWidget::clearTags()
     if (signData.tags.isEmpty())
         return;
     DeviceHubLink::endSignature();
+    endDrag(); // the dragged index would point into the new list
     signData.tags.clear();
     refreshTags(false);
     emit tagCountChanged(0);
@@ -786,6 +822,7 @@ bool PdfSignCoreWidget::loadTemplateJson(const QString &path)
         emit errorMessage(text("json_invalid"));
         return false;
     }
+    endDrag();
     signData.tags = tags;
     signData.sortTags();
     refreshTags(false);

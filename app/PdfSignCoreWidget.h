@@ -90,6 +90,7 @@ private:
     void layoutPages();
     QImage pageImage(int index);
     void renderPageLabel(int index);
+    void drawLabelPixmap(int index, const QImage &page);
     void releasePageLabel(int index);
     void renderVisiblePages(bool force);
     void updateCurrentPage();
@@ -135,6 +136,7 @@ private:
     QRect dragStartRect;
     int dragTag = -1;
     int dragEdges = 0;
+    QImage dragBackdrop; // the dragged page scaled to its label, without tag frames
     QSize basePageSize;
     QVector<PageEntry> pages;
     QCache<int, QImage> pageCache;

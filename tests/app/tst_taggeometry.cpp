@@ -13,8 +13,6 @@ private slots:
     void hitTestEdges();
     void cursorForEdges_data();
     void cursorForEdges();
-    void moved_data();
-    void moved();
     void resized_data();
     void resized();
     void centredTag_data();
@@ -100,28 +98,6 @@ void TagGeometryTest::cursorForEdges()
     QFETCH(int, edges);
     QFETCH(int, cursor);
     QCOMPARE(int(TagGeometry::cursorForEdges(edges)), cursor);
-}
-
-void TagGeometryTest::moved_data()
-{
-    QTest::addColumn<QRect>("start");
-    QTest::addColumn<QPoint>("delta");
-    QTest::addColumn<QRect>("result");
-    const QRect r(100, 100, 200, 100);
-    QTest::newRow("free move") << r << QPoint(50, -20) << QRect(150, 80, 200, 100);
-    QTest::newRow("past the right edge: last column") << r << QPoint(900, 0) << QRect(600, 100, 200, 100);
-    QTest::newRow("past the bottom edge: last row") << r << QPoint(0, 900) << QRect(100, 500, 200, 100);
-    QTest::newRow("past top left") << r << QPoint(-500, -500) << QRect(0, 0, 200, 100);
-    QTest::newRow("wider than the page keeps its size") << QRect(0, 0, 1000, 100) << QPoint(10, 0)
-                                                         << QRect(-200, 0, 1000, 100);
-}
-
-void TagGeometryTest::moved()
-{
-    QFETCH(QRect, start);
-    QFETCH(QPoint, delta);
-    QFETCH(QRect, result);
-    QCOMPARE(TagGeometry::moved(start, delta, QSize(800, 600)), result);
 }
 
 void TagGeometryTest::resized_data()

@@ -73,7 +73,6 @@ class TagPainterTest : public QObject
 
 private slots:
     void initTestCase();
-    void framesTheBox();
     void tooSmallDrawsNothing();
     void hatchOfAHugeTagCoversOnlyTheDevice();
     void clippedHatchMatchesTheFullOne();
@@ -83,15 +82,6 @@ private slots:
 void TagPainterTest::initTestCase()
 {
     LanguageManager::instance().setLanguage(LanguageManager::Language::English);
-}
-
-void TagPainterTest::framesTheBox()
-{
-    const QImage image = paintedTag(QSize(400, 300), QRect(50, 50, 200, 100));
-    QCOMPARE(image.pixelColor(50, 120), QColor(QStringLiteral("#ff3b30")));   // left frame
-    QCOMPARE(image.pixelColor(248, 120), QColor(QStringLiteral("#ff3b30")));  // right frame, box is one narrower
-    QCOMPARE(image.pixelColor(52, 60), QColor(QStringLiteral("#8a49b6")));    // signature badge first
-    QCOMPARE(image.pixelColor(300, 120), QColor(Qt::white));                  // outside untouched
 }
 
 void TagPainterTest::tooSmallDrawsNothing()
