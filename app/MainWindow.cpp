@@ -112,7 +112,18 @@ MainWindow::MainWindow(QWidget *parent)
     }
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow()
+{
+    // Windows that report their end to this window go while its members still exist; as
+    // children they would be destroyed only after them, and their reports would write into
+    // a window half gone.
+    if (signingPage) {
+        disconnect(signingPage, nullptr, this, nullptr);
+        delete signingPage;
+    }
+    delete fingerprintDialog;
+    delete settingsDialog;
+}
 
 // ---------------------------------------------------------------------------------------------
 // Parts of the signing flow that plug into the window. Each is the one place where the window
@@ -447,6 +458,9 @@ void MainWindow::setupPlaceholderPage()
     placeholderCard = named(new QFrame, "placeholderCard");
     placeholderCard->setMinimumSize(700, 390);
     placeholderCard->setMaximumWidth(840);
+    // The card reaches its width only when the window's layouts first run, after the window's
+    // own resize, so the panels follow the card's resizes too.
+    placeholderCard->installEventFilter(this);
     auto *cardLayout = new QVBoxLayout(placeholderCard);
     cardLayout->setContentsMargins(18, 14, 18, 18);
     cardLayout->setSpacing(0);
@@ -727,6 +741,13 @@ void MainWindow::refreshBottomOverlay()
         if (total)
             repolish(total);
     });
+}
+
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == placeholderCard && event->type() == QEvent::Resize)
+        splitPlaceholderCard();
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void MainWindow::resizeEvent(QResizeEvent *event)

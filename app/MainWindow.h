@@ -69,6 +69,7 @@ public slots:
 protected:
     void resizeEvent(QResizeEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
     // Windows of the signing flow, created where the flow asks for them; null while not available.
     virtual QWidget *createSigningWindow(const QString &pdfPath, const PdfSignData &signData,
