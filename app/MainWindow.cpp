@@ -131,16 +131,16 @@ MainWindow::~MainWindow()
 
 void MainWindow::createSignPage()
 {
-    // The hidden page that owns the writing board is created here, with `config` and this
-    // window as parent, and hidden.
+    // The program has no signing page; the hidden page that owns the writing board is to be
+    // created here, with `config` and this window as parent, and hidden.
     signPage = nullptr;
 }
 
 QWidget *MainWindow::createSigningWindow(const QString &pdfPath, const PdfSignData &signData,
                                          const QList<bool> &options)
 {
-    // The signing window is created here (no parent, deletes itself when closed), with its
-    // `signingAccepted` connected to onSigningAccepted.
+    // The program has no signing window; it is to be created here (no parent, deleting itself
+    // when closed) with its `signingAccepted` connected to onSigningAccepted.
     Q_UNUSED(signData)
     Q_UNUSED(options)
     qWarning() << "no signing window available for" << pdfPath;
@@ -149,7 +149,7 @@ QWidget *MainWindow::createSigningWindow(const QString &pdfPath, const PdfSignDa
 
 void MainWindow::showSigningWindow(QWidget *window)
 {
-    // The signing window's showAndActivate is called here: it shows the window and begins with
+    // The signing window's showAndActivate belongs here: it shows the window and begins with
     // the first pending tag.
     window->show();
     window->activateWindow();
@@ -157,20 +157,21 @@ void MainWindow::showSigningWindow(QWidget *window)
 
 QWidget *MainWindow::createFingerprintDialog(int threshold)
 {
-    // The fingerprint dialog is created here, with the threshold and this window as parent.
+    // The program has no fingerprint dialog; it is to be created here, with the threshold and
+    // this window as parent.
     qWarning() << "no fingerprint dialog available, threshold" << threshold;
     return nullptr;
 }
 
 static QString hubDeviceName()
 {
-    // The device hub's current device name.
+    // The program has no device hub to name its current device.
     return QString();
 }
 
 static int hubHasDevice()
 {
-    // The device hub's state: 1 connected, 0 not.
+    // The program has no device hub, so no device is connected (1 connected, 0 not).
     return 0;
 }
 
@@ -608,8 +609,9 @@ void MainWindow::setupConnections()
     connect(coreWidget, &PdfSignCoreWidget::errorMessage, this, &MainWindow::showError);
     connect(coreWidget, &PdfSignCoreWidget::signingRequested, this, &MainWindow::openSigningPage);
 
-    // The fingerprint controller's openFingerprintDialogFromPdf and the device hub's
-    // deviceStatusChanged connect here, to the slots of the same purpose.
+    // The program has neither a fingerprint controller nor a device hub; their
+    // openFingerprintDialogFromPdf and deviceStatusChanged are to be connected here, to the
+    // slots of the same names.
 
     connect(&LanguageManager::instance(), &LanguageManager::languageChanged, this, &MainWindow::retranslateUi);
 }
