@@ -89,7 +89,13 @@ bool PdfHandler::loadDocument(const QString &path)
         qWarning().noquote() << "Failed to load PDF document:" << path << ", error code:" << FPDF_GetLastError();
         return false;
     }
-    m_pageCount = FPDF_GetPageCount(m_document);
+    const int pages = FPDF_GetPageCount(m_document);
+    if (pages <= 0) { // nothing to show or tag
+        qWarning().noquote() << "PDF document has no pages:" << path;
+        closeDocument();
+        return false;
+    }
+    m_pageCount = pages;
     return true;
 }
 
