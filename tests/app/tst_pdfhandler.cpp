@@ -404,6 +404,7 @@ void PdfHandlerTest::saveRoundTripWritesEachImageOnce()
     QVERIFY(handler->loadDocument(file));
     handler->setSignData(data, false);
     QSignalSpy confirmed(handler.data(), &PdfHandler::pdfConfirm);
+    qint64 firstSize = 0;
     for (int round = 1; round <= 2; ++round) {
         QVERIFY(handler->save());
         QCOMPARE(confirmed.count(), round);
@@ -422,6 +423,10 @@ void PdfHandlerTest::saveRoundTripWritesEachImageOnce()
         QCOMPARE(result.entries.at(1).combinedImage, sign);
         QCOMPARE(result.entries.at(1).fpImage, QString());
         QCOMPARE(result.entries.at(2).combinedImage, QString());
+        // A later save carries no dead copies of earlier insertions either.
+        if (round == 1)
+            firstSize = QFileInfo(saved).size();
+        QCOMPARE(QFileInfo(saved).size(), firstSize);
     }
 
     // The open document itself stays as loaded: its page renders without the inserted images.
