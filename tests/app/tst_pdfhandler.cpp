@@ -5,6 +5,7 @@
 #include <QtTest>
 
 #include <csignal>
+#include <dlfcn.h>
 #include <sys/resource.h>
 
 namespace {
@@ -83,6 +84,8 @@ private slots:
     void initTestCase();
     void init();
 
+    void systemLibrariesServeBeforePdfium_data();
+    void systemLibrariesServeBeforePdfium();
     void loadFailsCleanly_data();
     void loadFailsCleanly();
     void rendersAtThreeHundredDpi();
@@ -138,6 +141,24 @@ QImage PdfHandlerTest::renderBare(const QString &file, int index)
         return QImage();
     handler->setSignData(PdfSignData(), false);
     return handler->renderPage(index);
+}
+
+void PdfHandlerTest::systemLibrariesServeBeforePdfium_data()
+{
+    QTest::addColumn<QString>("symbol");
+    QTest::newRow("FreeType") << "FT_Init_FreeType";
+    QTest::newRow("glyph loading") << "FT_Load_Glyph";
+    QTest::newRow("operator new") << "_Znwm";
+    QTest::newRow("operator delete") << "_ZdlPv";
+}
+
+// pdfium carries its own FreeType and C++ runtime; one copy each must serve the whole process.
+void PdfHandlerTest::systemLibrariesServeBeforePdfium()
+{
+    QFETCH(QString, symbol);
+    Dl_info info{};
+    QVERIFY(dladdr(dlsym(RTLD_DEFAULT, symbol.toLatin1().constData()), &info));
+    QVERIFY2(!QString::fromLocal8Bit(info.dli_fname).contains(QLatin1String("libpdfium")), info.dli_fname);
 }
 
 void PdfHandlerTest::loadFailsCleanly_data()
