@@ -4,6 +4,7 @@
 #include "LanguageManager.h"
 #include "TagUnits.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -23,7 +24,7 @@ namespace {
 struct FileWriteRecord
 {
     FPDF_FILEWRITE fileWrite;
-    QFileDevice *file;
+    QIODevice *file;
     qint64 written;
 };
 
@@ -89,7 +90,13 @@ bool PdfHandler::loadDocument(const QString &path)
         qWarning().noquote() << "Failed to load PDF document:" << path << ", error code:" << FPDF_GetLastError();
         return false;
     }
-    m_pageCount = FPDF_GetPageCount(m_document);
+    const int pages = FPDF_GetPageCount(m_document);
+    if (pages <= 0) { // nothing to show or tag
+        qWarning().noquote() << "PDF document has no pages:" << path;
+        closeDocument();
+        return false;
+    }
+    m_pageCount = pages;
     return true;
 }
 
@@ -246,25 +253,36 @@ bool PdfHandler::save()
         qWarning() << "PDF document is not loaded, cannot save.";
         return false;
     }
-    const QVector<InsertedPage> inserted = m_readOnly ? QVector<InsertedPage>() : insertTagImages();
-    QByteArray bytes;
-    const bool written = writeIntermediateFile(&bytes);
-    // The open document goes back to how it was loaded, so the next save writes each image once.
-    removeInsertedImages(inserted);
-    if (!written)
+    if (m_readOnly)
+        return finishSave(m_document);
+
+    // The images go into a copy, so the open document stays as loaded and every save writes
+    // each image exactly once, with no dead copies from earlier saves.
+    QByteArray clean;
+    QBuffer buffer(&clean);
+    buffer.open(QIODevice::WriteOnly);
+    if (!writeDocument(m_document, &buffer)) {
+        qWarning() << "Failed to copy PDF document for saving, error code:" << FPDF_GetLastError();
         return false;
-    emit pdfConfirm(buildResult(bytes));
-    return true;
+    }
+    FPDF_DOCUMENT copy = FPDF_LoadMemDocument(clean.constData(), clean.size(), nullptr);
+    if (!copy) {
+        qWarning() << "Failed to reopen PDF document for saving, error code:" << FPDF_GetLastError();
+        return false;
+    }
+    insertTagImages(copy);
+    const bool saved = finishSave(copy);
+    FPDF_CloseDocument(copy);
+    return saved;
 }
 
-QVector<PdfHandler::InsertedPage> PdfHandler::insertTagImages()
+void PdfHandler::insertTagImages(FPDF_DOCUMENT document)
 {
-    QVector<InsertedPage> inserted;
     for (int index = 0; index < m_pageCount; ++index) {
         const auto onPage = [index](const PdfSignTag &tag) { return tag.page == index + 1; };
         if (std::none_of(m_signData.tags.cbegin(), m_signData.tags.cend(), onPage))
             continue;
-        FPDF_PAGE page = FPDF_LoadPage(m_document, index);
+        FPDF_PAGE page = FPDF_LoadPage(document, index);
         if (!page) {
             qWarning() << "Failed to load page:" << index;
             continue;
@@ -275,7 +293,7 @@ QVector<PdfHandler::InsertedPage> PdfHandler::insertTagImages()
             FPDF_ClosePage(page);
             continue;
         }
-        InsertedPage done{page, {}};
+        int inserted = 0;
         for (const PdfSignTag &tag : qAsConst(m_signData.tags)) {
             if (!onPage(tag))
                 continue;
@@ -286,63 +304,59 @@ QVector<PdfHandler::InsertedPage> PdfHandler::insertTagImages()
             if (tag.isSignDone && !tag.signImage.isEmpty()) {
                 qDebug() << "Inserting tag on page" << tag.page << "at (" << x << ", " << y << ") with size (" << w
                          << ", " << h << ")";
-                if (FPDF_PAGEOBJECT object = insertImageObject(page, toPage, tag.signImage, x, y, w, h))
-                    done.objects << object;
+                inserted += insertImageObject(document, page, toPage, tag.signImage, x, y, w, h);
             }
             if (tag.isFpDone && !tag.fpImage.isEmpty()) {
                 qDebug() << "Inserting fingerprint on page" << tag.page << "at (" << x << ", " << y
                          << ") with size (" << w << ", " << h << ")";
-                if (FPDF_PAGEOBJECT object = insertImageObject(page, toPage, tag.fpImage, x, y, w, h))
-                    done.objects << object;
+                inserted += insertImageObject(document, page, toPage, tag.fpImage, x, y, w, h);
             }
         }
-        if (done.objects.isEmpty()) {
-            FPDF_ClosePage(page);
-            continue;
+        // One content rewrite per page, however many images it received.
+        if (inserted > 0) {
+            if (FPDFPage_GenerateContent(page))
+                qDebug() << "Image inserted successfully to PDF at position" << index;
+            else
+                qWarning() << "Failed to generate content for page.";
         }
-        if (FPDFPage_GenerateContent(page))
-            qDebug() << "Image inserted successfully to PDF at position" << index;
-        else
-            qWarning() << "Failed to generate content for page.";
-        inserted << done; // stays open until the images are taken out again
+        FPDF_ClosePage(page);
     }
-    return inserted;
 }
 
-FPDF_PAGEOBJECT PdfHandler::insertImageObject(FPDF_PAGE page, const QTransform &toPage, const QString &base64,
-                                              int x, int y, int w, int h)
+bool PdfHandler::insertImageObject(FPDF_DOCUMENT document, FPDF_PAGE page, const QTransform &toPage,
+                                   const QString &base64, int x, int y, int w, int h)
 {
     qDebug() << "Inserting image to PDF";
     if (w <= 0 || h <= 0) {
         qWarning() << "Tag box too small for an image:" << w << "x" << h << "points";
-        return nullptr;
+        return false;
     }
     QImage image = ImageBase64::decode(base64);
     if (image.isNull()) {
         qWarning() << "Failed to load image from Base64 data.";
-        return nullptr;
+        return false;
     }
     image = image.convertToFormat(QImage::Format_ARGB32);
     const int iw = image.width();
     const int ih = image.height();
 
-    FPDF_PAGEOBJECT object = FPDFPageObj_NewImageObj(m_document);
+    FPDF_PAGEOBJECT object = FPDFPageObj_NewImageObj(document);
     if (!object) {
         qWarning() << "Failed to create image object.";
-        return nullptr;
+        return false;
     }
     FPDF_BITMAP bitmap = FPDFBitmap_CreateEx(iw, ih, FPDFBitmap_BGRA, image.bits(), int(image.bytesPerLine()));
     if (!bitmap) {
         qWarning() << "Failed to create bitmap.";
         FPDFPageObj_Destroy(object);
-        return nullptr;
+        return false;
     }
     const bool copied = FPDFImageObj_SetBitmap(&page, 1, object, bitmap);
     FPDFBitmap_Destroy(bitmap); // the object holds its own copy of the pixels
     if (!copied) {
         qWarning() << "Failed to set bitmap to image object.";
         FPDFPageObj_Destroy(object);
-        return nullptr;
+        return false;
     }
 
     // Fitted and centred in the box, in points of the displayed page, then into page space.
@@ -359,25 +373,31 @@ FPDF_PAGEOBJECT PdfHandler::insertImageObject(FPDF_PAGE page, const QTransform &
     if (!FPDFImageObj_SetMatrix(object, right.x(), right.y(), up.x(), up.y(), origin.x(), origin.y())) {
         qWarning() << "Failed to place image object.";
         FPDFPageObj_Destroy(object);
-        return nullptr;
+        return false;
     }
     FPDFPage_InsertObject(page, object);
-    return object;
+    return true;
 }
 
-void PdfHandler::removeInsertedImages(const QVector<InsertedPage> &pages)
+bool PdfHandler::finishSave(FPDF_DOCUMENT document)
 {
-    for (const InsertedPage &inserted : pages) {
-        for (FPDF_PAGEOBJECT object : inserted.objects) {
-            if (FPDFPage_RemoveObject(inserted.page, object))
-                FPDFPageObj_Destroy(object);
-        }
-        FPDFPage_GenerateContent(inserted.page);
-        FPDF_ClosePage(inserted.page);
-    }
+    QByteArray bytes;
+    if (!writeIntermediateFile(document, &bytes))
+        return false;
+    emit pdfConfirm(buildResult(bytes));
+    return true;
 }
 
-bool PdfHandler::writeIntermediateFile(QByteArray *bytes)
+bool PdfHandler::writeDocument(FPDF_DOCUMENT document, QIODevice *device, qint64 *written)
+{
+    FileWriteRecord record{{1, &PdfHandler::fileWriteBlock}, device, 0};
+    const bool ok = FPDF_SaveAsCopy(document, &record.fileWrite, FPDF_NO_INCREMENTAL);
+    if (written)
+        *written = record.written;
+    return ok;
+}
+
+bool PdfHandler::writeIntermediateFile(FPDF_DOCUMENT document, QByteArray *bytes)
 {
     const QString path = intermediateFilePath();
     if (!QDir().mkpath(QFileInfo(path).absolutePath())) {
@@ -395,8 +415,8 @@ bool PdfHandler::writeIntermediateFile(QByteArray *bytes)
         return false;
     }
     qDebug().noquote() << "Saving PDF document to:" << path;
-    FileWriteRecord record{{1, &PdfHandler::fileWriteBlock}, &file, 0};
-    if (!FPDF_SaveAsCopy(m_document, &record.fileWrite, FPDF_NO_INCREMENTAL)) {
+    qint64 written = 0;
+    if (!writeDocument(document, &file, &written)) {
         qWarning().noquote() << "Failed to save PDF document:" << path << ", error code:" << FPDF_GetLastError();
         file.cancelWriting();
         return false;
@@ -416,8 +436,8 @@ bool PdfHandler::writeIntermediateFile(QByteArray *bytes)
     *bytes = back.readAll();
     back.close();
     qDebug() << "File data size:" << bytes->size();
-    if (bytes->size() != record.written) {
-        qWarning().noquote() << "Saved file is incomplete:" << path << bytes->size() << "of" << record.written;
+    if (bytes->size() != written) {
+        qWarning().noquote() << "Saved file is incomplete:" << path << bytes->size() << "of" << written;
         QFile::remove(path);
         return false;
     }

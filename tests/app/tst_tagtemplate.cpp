@@ -8,29 +8,11 @@ class TagTemplateTest : public QObject
     Q_OBJECT
 
 private slots:
-    void roundTripOfTheExample();
     void entries_data();
     void entries();
     void notAnArray_data();
     void notAnArray();
 };
-
-void TagTemplateTest::roundTripOfTheExample()
-{
-    QList<PdfSignTag> tags;
-    QVERIFY(TagTemplate::read(R"([{"page": 1, "x": 100, "y": 200, "w": 120, "h": 60, "type": 3, "title": "T"}])", 1, &tags));
-    QCOMPARE(tags.size(), 1);
-    const PdfSignTag &tag = tags.first();
-    QCOMPARE(QVector<int>({tag.page, tag.x, tag.y, tag.w, tag.h, tag.type}), QVector<int>({1, 313, 625, 375, 188, 3}));
-    QCOMPARE(tag.title, QStringLiteral("T"));
-    QVERIFY(!tag.isSignDone);
-    QVERIFY(!tag.isFpDone);
-
-    QList<PdfSignTag> again;
-    QVERIFY(TagTemplate::read(TagTemplate::write(tags), 1, &again));
-    QCOMPARE(QVector<int>({again.first().x, again.first().y, again.first().w, again.first().h}),
-             QVector<int>({313, 625, 375, 188}));
-}
 
 void TagTemplateTest::entries_data()
 {
