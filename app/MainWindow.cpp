@@ -37,7 +37,7 @@ const char *const paletteNames[] = {
     "#1c9fe2", "#8da8c2", "#9bd7e5", "#5259cb", "#a65eb3", "#f2b4d0",
 };
 
-QString tr_(const char *key)
+QString translated(const char *key)
 {
     return LanguageManager::instance().translate(QString::fromLatin1(key));
 }
@@ -624,25 +624,25 @@ void MainWindow::retranslateUi()
     updateWindowTitle();
     const bool english = englishActive();
 
-    openBtn->setText(tr_("open_doc"));
-    saveBtn->setText(tr_("save_doc"));
-    closeBtn->setText(tr_("close_doc"));
-    penWidthLabel->setText(tr_("pen_width"));
-    penColorLabel->setText(tr_("pen_color"));
-    markBtn->setText(english ? QStringLiteral("Mark Signature\nArea") : tr_("mark_tag"));
-    clearBtn->setText(english ? QStringLiteral("Clear\nSignatures") : tr_("clear_sign"));
-    languageLabel->setText(tr_("language"));
+    openBtn->setText(translated("open_doc"));
+    saveBtn->setText(translated("save_doc"));
+    closeBtn->setText(translated("close_doc"));
+    penWidthLabel->setText(translated("pen_width"));
+    penColorLabel->setText(translated("pen_color"));
+    markBtn->setText(english ? QStringLiteral("Mark Signature\nArea") : translated("mark_tag"));
+    clearBtn->setText(english ? QStringLiteral("Clear\nSignatures") : translated("clear_sign"));
+    languageLabel->setText(translated("language"));
     currentLanguageLabel->setText(english ? QStringLiteral("EN") : QString::fromUtf8("中"));
     zhBtn->setText(QString::fromUtf8("简体中文"));
     enBtn->setText(QStringLiteral("English"));
-    settingsBtn->setText(tr_("settings"));
-    openPdfEmptyBtn->setText(tr_("empty_open_pdf"));
+    settingsBtn->setText(translated("settings"));
+    openPdfEmptyBtn->setText(translated("empty_open_pdf"));
     placeholderCloseBtn->setText(QString());
-    prevPageBtn->setText(tr_("prev_page"));
-    nextPageBtn->setText(tr_("next_page"));
-    startSignBtn->setText(english ? QStringLiteral("Start\nSigning") : tr_("start_sign"));
+    prevPageBtn->setText(translated("prev_page"));
+    nextPageBtn->setText(translated("next_page"));
+    startSignBtn->setText(english ? QStringLiteral("Start\nSigning") : translated("start_sign"));
     startSignBtn->setStyleSheet(english ? QStringLiteral("font-size: 13pt;") : QString());
-    cancelSignBtn->setText(tr_("cancel"));
+    cancelSignBtn->setText(translated("cancel"));
 
     for (QLabel *label : {penWidthLabel, penColorLabel, languageLabel, currentLanguageLabel})
         fitTextWidth(label);
@@ -655,7 +655,7 @@ void MainWindow::retranslateUi()
 
 void MainWindow::updateWindowTitle()
 {
-    const QString title = tr_("window_title");
+    const QString title = translated("window_title");
     const QString path = coreWidget->hasDocument() ? coreWidget->pdfPath() : QString();
     setWindowTitle(path.isEmpty() ? title : QStringLiteral("%1: %2").arg(title, path));
 }
@@ -666,7 +666,7 @@ void MainWindow::updateDeviceStatus(const QString &deviceName, int deviceStatus)
     const bool connected = deviceStatus == 1;
     deviceBtn->setIcon(QIcon(connected ? QStringLiteral(":/new/pic/resource/connected.png")
                                        : QStringLiteral(":/new/pic/resource/unconnected.png")));
-    deviceBtn->setText(tr_(connected ? "connected" : "not_connected"));
+    deviceBtn->setText(translated(connected ? "connected" : "not_connected"));
 }
 
 void MainWindow::updateTagPositionLabel()
@@ -800,7 +800,7 @@ void MainWindow::openDocument()
 {
     if (signingPage)
         return;
-    const QString path = QFileDialog::getOpenFileName(this, tr_("choose_pdf"), QString(), tr_("pdf_filter"));
+    const QString path = QFileDialog::getOpenFileName(this, translated("choose_pdf"), QString(), translated("pdf_filter"));
     if (!path.isEmpty())
         coreWidget->openPdf(path);
 }
@@ -810,10 +810,10 @@ void MainWindow::saveDocument()
     if (signingPage)
         return;
     if (!coreWidget->hasDocument()) {
-        showError(tr_("warn_no_pdf"));
+        showError(translated("warn_no_pdf"));
         return;
     }
-    const QString path = QFileDialog::getSaveFileName(this, tr_("save_pdf_as"), QString(), tr_("pdf_filter"));
+    const QString path = QFileDialog::getSaveFileName(this, translated("save_pdf_as"), QString(), translated("pdf_filter"));
     if (!path.isEmpty())
         coreWidget->savePdf(path);
 }
@@ -830,7 +830,7 @@ void MainWindow::loadTagTemplate()
     if (signingPage)
         return;
     const QString path =
-        QFileDialog::getOpenFileName(this, tr_("choose_template_json"), QString(), tr_("json_filter"));
+        QFileDialog::getOpenFileName(this, translated("choose_template_json"), QString(), translated("json_filter"));
     if (!path.isEmpty())
         coreWidget->loadTemplateJson(path);
 }
@@ -840,7 +840,7 @@ void MainWindow::saveTagTemplate()
     if (signingPage)
         return;
     const QString path =
-        QFileDialog::getSaveFileName(this, tr_("save_template_json"), QString(), tr_("json_filter"));
+        QFileDialog::getSaveFileName(this, translated("save_template_json"), QString(), translated("json_filter"));
     if (!path.isEmpty())
         coreWidget->saveTemplateJson(path);
 }
@@ -870,10 +870,10 @@ void MainWindow::startSigning()
     if (signingPage)
         return;
     if (coreWidget->hasDocument() && coreWidget->tagCount() > 0 && !coreWidget->hasPendingTags()) {
-        QMessageBox box(QMessageBox::Question, tr_("tips"), tr_("resign_confirm_message"), QMessageBox::NoButton,
+        QMessageBox box(QMessageBox::Question, translated("tips"), translated("resign_confirm_message"), QMessageBox::NoButton,
                         this);
-        QPushButton *yes = box.addButton(tr_("yes"), QMessageBox::YesRole);
-        box.addButton(tr_("no"), QMessageBox::NoRole);
+        QPushButton *yes = box.addButton(translated("yes"), QMessageBox::YesRole);
+        box.addButton(translated("no"), QMessageBox::NoRole);
         box.setDefaultButton(yes);
         box.exec();
         if (box.clickedButton() != yes)
@@ -944,7 +944,7 @@ void MainWindow::onSigningPageDestroyed()
         updateActionStates();
         if (savePromptPending) {
             savePromptPending = false;
-            showInfo(tr_("signing_completed_save_prompt"));
+            showInfo(translated("signing_completed_save_prompt"));
         }
     });
 }
@@ -986,7 +986,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
 
 void MainWindow::showDeviceStatusDialog()
 {
-    showInfo(tr_(hubHasDevice() == 1 ? "device_connected_message" : "device_not_connected_message"));
+    showInfo(translated(hubHasDevice() == 1 ? "device_connected_message" : "device_not_connected_message"));
 }
 
 void MainWindow::showSettingsDialog()
@@ -1025,12 +1025,12 @@ void MainWindow::saveLanguageSetting(LanguageManager::Language language)
 
 void MainWindow::showInfo(const QString &message)
 {
-    QMessageBox::information(this, tr_("tips"), message, QMessageBox::Ok);
+    QMessageBox::information(this, translated("tips"), message, QMessageBox::Ok);
 }
 
 void MainWindow::showError(const QString &message)
 {
-    QMessageBox::warning(this, tr_("error"), message, QMessageBox::Ok);
+    QMessageBox::warning(this, translated("error"), message, QMessageBox::Ok);
 }
 
 // ---------------------------------------------------------------------------------------------

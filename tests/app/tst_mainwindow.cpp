@@ -3,16 +3,13 @@
 #include "MainWindow.h"
 #include "PdfSignCoreWidget.h"
 #include "SettingsDialog.h"
+#include "TestPdf.h"
 
 #include <QApplication>
-#include <QBuffer>
 #include <QFile>
 #include <QFileDialog>
-#include <QImage>
 #include <QLabel>
 #include <QMessageBox>
-#include <QPainter>
-#include <QPdfWriter>
 #include <QPointer>
 #include <QPushButton>
 #include <QSettings>
@@ -84,17 +81,6 @@ protected:
     }
 };
 
-QString pngBase64()
-{
-    QImage image(40, 20, QImage::Format_ARGB32);
-    image.fill(Qt::blue);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return QString::fromLatin1(bytes.toBase64());
-}
-
 } // namespace
 
 Q_DECLARE_METATYPE(QMessageBox::ButtonRole)
@@ -111,16 +97,8 @@ private:
     QString samplePdf(int pages)
     {
         const QString path = folder.filePath(QStringLiteral("sample%1.pdf").arg(pages));
-        if (QFile::exists(path))
-            return path;
-        QPdfWriter writer(path);
-        writer.setResolution(72);
-        QPainter painter(&writer);
-        for (int page = 1; page <= pages; ++page) {
-            if (page > 1)
-                writer.newPage();
-            painter.drawText(60, 80, QStringLiteral("Page %1").arg(page));
-        }
+        if (!QFile::exists(path))
+            TestPdf::writeWithContent(path, pages);
         return path;
     }
 
@@ -169,7 +147,7 @@ private:
         PdfSignData done = data;
         for (PdfSignTag &tag : done.tags) {
             tag.isSignDone = true;
-            tag.signImage = pngBase64();
+            tag.signImage = TestPdf::solidPng(QSize(40, 20), Qt::blue);
         }
         return done;
     }
