@@ -104,6 +104,8 @@ private:
     void placeBottomOverlay();
     void refreshBottomOverlay();
     void createSignPage();
+    static QString hubDeviceName();
+    static int hubHasDevice();
 
     ToolbarActionButton *createToolbarButton(const QString &name);
 

@@ -1,5 +1,8 @@
 #include "MainWindowStyle.h"
 
+#include <QStyle>
+#include <QWidget>
+
 QString mainWindowStyleSheet()
 {
     return QStringLiteral(
@@ -67,4 +70,21 @@ QString penColorButtonStyle(const QString &colorName, bool selected)
     return QStringLiteral("QToolButton { background:%1; border:%2; border-radius:0px; }"
                           "QToolButton:hover { border:1px solid #8a8a8a; }")
         .arg(colorName, selected ? QStringLiteral("2px solid #202124") : QStringLiteral("1px solid #d4d4d4"));
+}
+
+QString penWidthIcon(int index)
+{
+    static const char *const icons[] = {
+        ":/new/pic/resource/line_thin.png",
+        ":/new/pic/resource/line_medium.png",
+        ":/new/pic/resource/line_big.png",
+    };
+    return QString::fromLatin1(icons[qBound(0, index, 2)]);
+}
+
+void repolish(QWidget *widget)
+{
+    widget->style()->unpolish(widget);
+    widget->style()->polish(widget);
+    widget->update();
 }
