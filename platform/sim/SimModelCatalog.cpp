@@ -1,5 +1,6 @@
 #include "sim/SimModelCatalog.h"
 
+#include "sim/SimSignaturePadModel.h"
 #include "sim/SimTabletModel.h"
 
 #include <functional>
@@ -30,6 +31,8 @@ const std::vector<std::pair<std::string, Factory>> &catalog()
              model.productName = u"Tabrix Slate 10";
              return model.spec();
          }},
+        {"signature-pad", [] { return SimSignaturePadModel().spec(); }},
+        {"signature-pad-reports", [] { return SimSignaturePadModel(SimSignaturePadModel::Channel::Report).spec(); }},
     };
     return rows;
 }
