@@ -3,6 +3,7 @@
 # so nothing touches the real user's folders; GUI tests run offscreen, or under a private
 # X server when XVFB is given.
 set(INKWARDEN_LSAN_SUPP ${CMAKE_SOURCE_DIR}/tests/lsan.supp)
+set(INKWARDEN_TSAN_SUPP ${CMAKE_SOURCE_DIR}/tests/tsan.supp)
 
 function(inkwarden_test name)
   cmake_parse_arguments(T "XVFB" "" "SOURCES;LIBS;LABELS" ${ARGN})
@@ -19,5 +20,5 @@ function(inkwarden_test name)
   endif()
   set_tests_properties(${name} PROPERTIES
     LABELS "${T_LABELS}"
-    ENVIRONMENT "HOME=${home};XDG_CONFIG_HOME=${home}/.config;XDG_DATA_HOME=${home}/.local/share;XDG_CACHE_HOME=${home}/.cache;QT_QPA_PLATFORM=${platform};LSAN_OPTIONS=suppressions=${INKWARDEN_LSAN_SUPP}:print_suppressions=0;UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")
+    ENVIRONMENT "HOME=${home};XDG_CONFIG_HOME=${home}/.config;XDG_DATA_HOME=${home}/.local/share;XDG_CACHE_HOME=${home}/.cache;QT_QPA_PLATFORM=${platform};LSAN_OPTIONS=suppressions=${INKWARDEN_LSAN_SUPP}:print_suppressions=0;UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1;TSAN_OPTIONS=suppressions=${INKWARDEN_TSAN_SUPP}")
 endfunction()

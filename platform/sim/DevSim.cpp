@@ -369,14 +369,21 @@ void DevSim::handle(int fd, const SimBytes &message)
         reply(fd, sequence, 1);
         return;
     }
-    if (found->second.fault == SimFault::Silent)
+    if (op == SimWire::Close) {
+        client.role = Role::Fresh;
+        client.device = 0;
+        guard.unlock();
+        reply(fd, sequence, 0);
         return;
+    }
     const std::shared_ptr<const SimDeviceSpec> spec = found->second.spec;
     const int device = client.device;
     const int collection = client.collection;
     const SimCollectionSpec &caps = spec->collections[static_cast<size_t>(collection)];
 
     if (op == SimWire::String) {
+        if (found->second.fault == SimFault::Silent)
+            return;
         const auto text = spec->strings.find(static_cast<int>(request.u32()));
         guard.unlock();
         if (text == spec->strings.end()) {
@@ -403,6 +410,8 @@ void DevSim::handle(int fd, const SimBytes &message)
     }
     if (op != SimWire::GetFeature)
         found->second.records.push_back({op == SimWire::Write ? SimRecord::Output : SimRecord::SetFeature, collection, data});
+    if (found->second.fault == SimFault::Silent)
+        return; // received, never answered
     guard.unlock();
 
     const SimRequest call{*this, device, collection, data};

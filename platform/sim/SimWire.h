@@ -15,7 +15,7 @@ class SimWire {
 public:
     enum Op : uint8_t {
         Enumerate = 'E', Open = 'O', Stream = 'S', Write = 'W', GetFeature = 'G', SetFeature = 'F',
-        String = 'T', Monitor = 'M', Reply = 'R', Input = 'I', Arrival = 'A', Removal = 'X',
+        String = 'T', Close = 'C', Monitor = 'M', Reply = 'R', Input = 'I', Arrival = 'A', Removal = 'X',
     };
 
     static constexpr size_t MaxMessage = 65536;
