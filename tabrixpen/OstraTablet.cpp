@@ -33,6 +33,7 @@ OstraTablet::~OstraTablet()
     std::lock_guard<std::mutex> guard(m_lifecycle);
     closeLocked();
     m_mouse.activate(false);
+    m_notifyWindow.stop();
 }
 
 bool OstraTablet::onDispatchThread() const
@@ -169,8 +170,19 @@ int64_t OstraTablet::setNotifyCallback(TabrixNotifyCallback callback)
 {
     if (!callback)
         return TABRIX_ERR_NULL_ARGUMENT;
+    {
+        std::lock_guard<std::mutex> guard(m_notifyStart);
+        if (!m_notifyWindow.running())
+            m_notifyWindow.start([this](int modelCode, bool arrived) { onDeviceChange(modelCode, arrived); });
+    }
     m_notifyCallback = callback;
     return idOf(reinterpret_cast<const void *>(callback));
+}
+
+void OstraTablet::onDeviceChange(int, bool arrived)
+{
+    if (const TabrixNotifyCallback callback = m_notifyCallback)
+        callback(arrived ? 1 : 0);
 }
 
 void OstraTablet::clearCallback(int64_t id)

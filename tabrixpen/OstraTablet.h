@@ -2,6 +2,7 @@
 
 #include "HidDeviceFile.h"
 #include "OstraMouse.h"
+#include "OstraNotifyWindow.h"
 #include "PacketDecoder.h"
 #include "TabrixPen.h"
 
@@ -32,6 +33,7 @@ public:
     void clearCallback(int64_t id);
 
     OstraMouse &mouse() { return m_mouse; }
+    bool notifyWindowRunning() const { return m_notifyWindow.running(); }
 
 private:
     void closeLocked();
@@ -41,11 +43,14 @@ private:
     void readLoop();
     void dispatchLoop();
     bool onDispatchThread() const;
+    void onDeviceChange(int modelCode, bool arrived);
 
     TABLET_CONTEXT m_context{};
     TabrixPacketCallback m_packetCallback = nullptr;
     std::atomic<TabrixNotifyCallback> m_notifyCallback{nullptr};
     HidDeviceFile m_device;
+    OstraNotifyWindow m_notifyWindow;
+    std::mutex m_notifyStart;            // one watch however many callers set a callback at once
     OstraMouse m_mouse;
     PacketDecoder m_decoder;
 

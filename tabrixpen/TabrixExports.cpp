@@ -1,5 +1,6 @@
 #include "TabrixPen.h"
 
+#include "DisplayGeometry.h"
 #include "OstraTablet.h"
 #include "TabletDiscovery.h"
 
@@ -58,7 +59,16 @@ int TABRIX_STDCALL TabrixGetScreenRect(int *left, int *top, int *right, int *bot
 {
     if (!left || !top || !right || !bottom || !scale)
         return TABRIX_ERR_NULL_ARGUMENT;
-    return TABRIX_ERR_NO_DEVICE;
+    TabletRect rect;
+    const float found = DisplayGeometry::getPenDisplayRect(rect);
+    if (!(found > 0))
+        return TABRIX_ERR_NO_DEVICE;
+    *left = rect.left;
+    *top = rect.top;
+    *right = rect.right;
+    *bottom = rect.bottom;
+    *scale = found;
+    return TABRIX_OK;
 }
 
 int TABRIX_STDCALL TabrixActivateMouse(int activate, int mapToPenDisplay, unsigned rotation)

@@ -187,6 +187,12 @@ void DevSim::play(int device, const SimTrace &trace)
     }
 }
 
+void DevSim::setDisplays(std::vector<DisplayInfo> displays)
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_displays = std::move(displays);
+}
+
 void DevSim::setFault(int device, SimFault fault)
 {
     std::lock_guard<std::mutex> guard(m_lock);
@@ -317,6 +323,17 @@ void DevSim::handle(int fd, const SimBytes &message)
         SimWire::send(fd, answer.data(), SendTimeoutMs);
         return;
     }
+    if (op == SimWire::Displays) {
+        SimWire answer;
+        answer.putU8(SimWire::Reply);
+        answer.putU32(sequence);
+        answer.putU8(0);
+        answer.putU32(static_cast<uint32_t>(m_displays.size()));
+        for (const DisplayInfo &display : m_displays)
+            answer.putDisplay(display);
+        SimWire::send(fd, answer.data(), SendTimeoutMs);
+        return;
+    }
     if (op == SimWire::Monitor) {
         client.role = Role::Monitor;
         guard.unlock();
@@ -354,6 +371,7 @@ void DevSim::handle(int fd, const SimBytes &message)
         const bool ok = request.ok() && token != 0 && owner != m_clients.end() && client.role == Role::Fresh;
         if (ok) {
             client.role = Role::Stream;
+            client.token = token;
             client.device = owner->second.device;
             client.collection = owner->second.collection;
         }
@@ -370,8 +388,10 @@ void DevSim::handle(int fd, const SimBytes &message)
         return;
     }
     if (op == SimWire::Close) {
-        client.role = Role::Fresh;
-        client.device = 0;
+        for (auto &other : m_clients)
+            if (other.second.role == Role::Stream && other.second.token == client.token)
+                other.second = Client{};
+        client = Client{};
         guard.unlock();
         reply(fd, sequence, 0);
         return;

@@ -102,11 +102,12 @@ void tst_TabletThreads::openCloseClearFromThreeThreads()
     feeder.join();
     tablet.close();
     QCOMPARE(m_sim->openHandles(id), 0);
-    // Every clear that reported success reached the tablet.
+    // Every clear that reported success reached the tablet (a slow one may arrive too late to
+    // count as success).
     int clears = 0;
     for (const SimRecord &record : m_sim->records(id))
         clears += record.data.size() > 1 && record.data[1] == 0x0F;
-    QCOMPARE(clears, cleared.load());
+    QVERIFY(clears >= cleared.load());
 }
 
 void tst_TabletThreads::callbackCallingBackIn()
