@@ -241,10 +241,12 @@ void OstraMouse::inject(const Event &event, const Geometry &geometry, MouseInjec
         send(0, 0, MouseInput::LeftDown);
         break;
     }
-    case Up:
+    case Up: {
+        const int64_t now = m_clock();
         send(0, 0, MouseInput::Absolute | MouseInput::LeftUp);
-        m_lastPenUp = {x, y, m_clock()};
+        m_lastPenUp = {x, y, now};
         break;
+    }
     default:
         break;
     }

@@ -224,6 +224,13 @@ int DevSim::openHandles(int device) const
     }));
 }
 
+int DevSim::monitors() const
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    return static_cast<int>(std::count_if(m_clients.begin(), m_clients.end(),
+                                          [](const auto &client) { return client.second.role == Role::Monitor; }));
+}
+
 bool DevSim::present(int device) const
 {
     std::lock_guard<std::mutex> guard(m_lock);

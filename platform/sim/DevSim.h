@@ -46,6 +46,7 @@ public:
     std::vector<SimRecord> records(int device) const;
     void clearRecords(int device);
     int openHandles(int device) const;
+    int monitors() const;   // subscribers to arrivals and removals
     std::vector<int> devices() const;
     bool present(int device) const;
     std::string path(int device, int collection) const;
