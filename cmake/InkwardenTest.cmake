@@ -15,6 +15,8 @@ function(inkwarden_test name)
   file(MAKE_DIRECTORY ${home})
   if(T_XVFB)
     add_test(NAME ${name} COMMAND xvfb-run -a -s "-screen 0 1920x1080x24" $<TARGET_FILE:${name}>)
+    # xvfb-run -a picks its display number racily; one private server at a time.
+    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK xvfb)
     set(platform xcb)
   else()
     add_test(NAME ${name} COMMAND ${name})
