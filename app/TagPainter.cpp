@@ -1,0 +1,123 @@
+#include "TagPainter.h"
+
+#include "LanguageManager.h"
+
+#include <QFontMetrics>
+#include <QPaintDevice>
+#include <QPainter>
+#include <QVector>
+
+#include <algorithm>
+
+namespace {
+
+struct Badge
+{
+    QString text;
+    QColor colour;
+};
+
+QVector<Badge> badgesFor(int type)
+{
+    const Badge sign{LanguageManager::instance().translate(QStringLiteral("tag_badge_sign")), QColor(QStringLiteral("#8a49b6"))};
+    const Badge fp{LanguageManager::instance().translate(QStringLiteral("tag_badge_fp")), QColor(QStringLiteral("#5daaf2"))};
+    switch (type) {
+    case 1:
+        return {sign};
+    case 2:
+        return {fp};
+    case 3:
+        return {sign, fp};
+    default:
+        return {};
+    }
+}
+
+QFont boldFont(const QPainter &painter, int pixelSize)
+{
+    QFont font = painter.font();
+    font.setWeight(75);
+    font.setPixelSize(pixelSize);
+    return font;
+}
+
+} // namespace
+
+void TagPainter::drawTag(QPainter &painter, const QRect &rect, int type, const QString &title)
+{
+    if (!rect.isValid())
+        return;
+    const QRect r = rect.adjusted(0, 0, -1, -1);
+    if (r.width() < 5 || r.height() < 5)
+        return;
+
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    drawHatch(painter, r);
+    painter.setPen(QPen(QColor(QStringLiteral("#ff3b30")), 2));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(r);
+    const int badgeHeight = drawBadges(painter, r, type);
+    drawTitle(painter, r, badgeHeight, title);
+    painter.restore();
+}
+
+void TagPainter::drawHatch(QPainter &painter, const QRect &r)
+{
+    const QRect clip = r.adjusted(1, 1, -1, -1);
+    // Only the lines that cross the part of the box on the device are drawn, so a box far
+    // larger than the page costs no more than one that fills it.
+    QRect visible = clip;
+    if (painter.device())
+        visible &= QRect(0, 0, painter.device()->width(), painter.device()->height());
+    if (visible.isEmpty())
+        return;
+
+    painter.setClipRect(clip);
+    painter.setPen(QPen(QColor(255, 92, 92, 180), 1));
+    const qint64 step = 8;
+    const qint64 start = qint64(r.left()) - r.height();
+    // A line starting at x covers x + (bottom - y) on row y.
+    const qint64 firstUseful = qint64(visible.left()) - (qint64(r.bottom()) - visible.top());
+    const qint64 lastUseful = qint64(visible.right()) - (qint64(r.bottom()) - visible.bottom());
+    qint64 x = start;
+    if (firstUseful > x)
+        x += (firstUseful - x) / step * step;
+    const qint64 end = std::min<qint64>(r.right(), lastUseful + 1);
+    for (; x < end; x += step)
+        painter.drawLine(int(x), r.bottom(), int(x + r.height()), r.top());
+    painter.setClipping(false);
+}
+
+int TagPainter::drawBadges(QPainter &painter, const QRect &r, int type)
+{
+    const int height = std::clamp(r.height() / 4, 18, 24);
+    const QVector<Badge> badges = badgesFor(type);
+    if (badges.isEmpty())
+        return height;
+    painter.setFont(boldFont(painter, std::clamp(height - 6, 10, 15)));
+    const QFontMetrics metrics = painter.fontMetrics();
+    const int maxWidth = r.width() / std::max(1, badges.size());
+    int left = r.left() + 1;
+    for (const Badge &badge : badges) {
+        const QRect box(left, r.top() + 1, std::min(metrics.horizontalAdvance(badge.text) + 14, maxWidth), height);
+        painter.fillRect(box, badge.colour);
+        painter.setPen(Qt::white);
+        painter.drawText(box, Qt::AlignCenter, badge.text);
+        left = box.right() + 1;
+    }
+    return height;
+}
+
+void TagPainter::drawTitle(QPainter &painter, const QRect &r, int badgeHeight, const QString &title)
+{
+    const QRect box = r.adjusted(6, badgeHeight + 4, -6, -6);
+    int size = std::max(12, std::min(30, r.height() / 2));
+    for (; size > 11; --size) {
+        if (QFontMetrics(boldFont(painter, size)).horizontalAdvance(title) <= box.width())
+            break;
+    }
+    painter.setFont(boldFont(painter, size));
+    painter.setPen(Qt::black);
+    painter.drawText(box, Qt::AlignCenter, title);
+}
