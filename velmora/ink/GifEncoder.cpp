@@ -37,7 +37,15 @@ bool indexPixels(const ExportImage &image, std::vector<GifColorType> &palette,
             indices[size_t(y) * image.width() + x] = GifByteType(found->second);
         }
     }
+    // The transparent entry carries the background, for readers that ignore transparency.
     palette.assign(256, GifColorType{0, 0, 0});
+    for (int y = 0; y < image.height(); ++y) {
+        if ((image.row(y)[0] >> 24) == 0) {
+            const uint32_t rgb = image.row(y)[0];
+            palette[kTransparent] = {GifByteType(rgb >> 16), GifByteType(rgb >> 8), GifByteType(rgb)};
+            break;
+        }
+    }
     if (exact) {
         for (const auto &entry : known)
             palette[size_t(entry.second)] = {GifByteType(entry.first >> 16),

@@ -127,7 +127,8 @@ int InkSession::realtimePicture(bool okPressed, const char *path)
     if (okPressed)
         return kSaveFailed;
     // After the end the surface is gone: what was kept of it is the picture.
-    const bool haveImage = m_surface.isAllocated() ? imageIsCurrent() || render() : m_image != nullptr;
+    const bool haveImage = m_surface.isAllocated() ? imageIsCurrent() || render()
+                                                   : m_active && m_ended && m_image;
     if (!haveImage)
         return kNotSigned;
     if (!path || !*path)
@@ -168,8 +169,10 @@ int InkSession::take(const SignatureHeader::Bytes &header, const char *path, uin
     if (!canTake())
         return kNotStarted;
     const int result = finish();
-    if (result != kSuccess)
+    if (result != kSuccess) {
+        m_recorder.reset();
         return result;
+    }
     if (path && *path) {
         // A picture was asked for: without one this is no success.
         const bool saved = m_image && ImageFileWriter::save(*m_image, path);
