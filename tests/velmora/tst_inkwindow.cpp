@@ -1,4 +1,5 @@
-#include "InkSession.h"
+#include "InkSurface.h"
+#include "SignatureHeader.h"
 #include "X11InkWindow.h"
 
 #include <QtTest>
@@ -13,9 +14,6 @@ namespace {
 constexpr int kWidth = 400;
 constexpr int kHeight = 300;
 constexpr uint32_t kBackground = 0xEBEBEB;
-
-int padX(int x) { return x * 10206 / kWidth + 1; }
-int padY(int y) { return y * 7422 / kHeight + 1; }
 
 } // namespace
 
@@ -72,13 +70,23 @@ private:
         return pixels;
     }
 
-    static void signature(InkSession &session)
+    static void signature(InkSurface &surface)
     {
         const int points[][2] = {{40, 200}, {80, 60}, {120, 240}, {200, 50}, {260, 220},
                                  {340, 90}, {380, 260}};
         for (const auto &p : points)
-            session.penSample(0xA1, padX(p[0]), padY(p[1]), 700);
-        session.penSample(0xA3, padX(380), padY(260), 0);
+            surface.addPenPoint(700, p[0], p[1]);
+        surface.addPenPoint(0, 380, 260);
+    }
+
+    // The surface as a session sets it up: background filled and shown.
+    static bool setUp(InkSurface &surface, InkTarget *target, bool transparent)
+    {
+        if (!surface.allocate(kWidth, kHeight, style(transparent), target))
+            return false;
+        surface.fillBackground();
+        surface.showAll();
+        return true;
     }
 
     static InkStyle style(bool transparent)
@@ -116,19 +124,17 @@ private slots:
     void liveInkReachesTheWindow()
     {
         const xcb_window_t window = createWindow(10, 10, 0x000000);
-        InkSession session;
-        session.configure(style(false), ExportOptions{});
-        auto target = X11InkWindow::open(window);
-        QVERIFY(target);
-        X11InkWindow *x11 = target.get();
-        QCOMPARE(session.setup(std::move(target), kWidth, kHeight), 0);
+        auto x11 = X11InkWindow::open(window);
+        QVERIFY(x11);
+        InkSurface surface;
+        QVERIFY(setUp(surface, x11.get(), false));
         x11->sync();
-        QVERIFY(windowPixels(window) == surfacePixels(session.surface()));
+        QVERIFY(windowPixels(window) == surfacePixels(surface));
 
-        signature(session);
+        signature(surface);
         x11->sync();
         const std::vector<uint32_t> shown = windowPixels(window);
-        QVERIFY(shown == surfacePixels(session.surface()));
+        QVERIFY(shown == surfacePixels(surface));
         QCOMPARE(shown[size_t(200) * kWidth + 80 + 0], kBackground); // untouched area
         QVERIFY(std::count(shown.begin(), shown.end(), 0xFF0000u) > 500);
         xcb_destroy_window(m_c, window);
@@ -138,15 +144,14 @@ private slots:
     {
         const uint32_t own = 0x336699;
         const xcb_window_t window = createWindow(10, 10, own);
-        InkSession session;
-        session.configure(style(true), ExportOptions{});
-        auto target = X11InkWindow::open(window);
-        X11InkWindow *x11 = target.get();
-        QCOMPARE(session.setup(std::move(target), kWidth, kHeight), 0);
-        signature(session);
+        auto x11 = X11InkWindow::open(window);
+        QVERIFY(x11);
+        InkSurface ink;
+        QVERIFY(setUp(ink, x11.get(), true));
+        signature(ink);
         x11->sync();
         const std::vector<uint32_t> shown = windowPixels(window);
-        const std::vector<uint32_t> surface = surfacePixels(session.surface());
+        const std::vector<uint32_t> surface = surfacePixels(ink);
         int inked = 0;
         for (size_t i = 0; i < shown.size(); ++i) {
             if (surface[i] == kBackground) {
@@ -163,9 +168,13 @@ private slots:
     void headerDescribesTheRealWindow()
     {
         const xcb_window_t window = createWindow(120, 80, 0);
-        InkSession session;
-        QCOMPARE(session.setup(X11InkWindow::open(window), kWidth, kHeight), 0);
-        const SignatureHeader::Bytes header = session.header();
+        auto x11 = X11InkWindow::open(window);
+        QVERIFY(x11);
+        InkRect rect;
+        std::vector<InkRect> monitors;
+        QVERIFY(x11->screenPlacement(rect, monitors));
+        const SignatureHeader::Bytes header =
+                SignatureHeader::build(rect, monitors, kWidth, kHeight, 0, 0);
         const QByteArray hex = QByteArray(reinterpret_cast<const char *>(header.data()), 28)
                                        .toHex(' ')
                                        .toUpper();
@@ -178,24 +187,24 @@ private slots:
     void aWindowThatGoesAwayStopsTheInk()
     {
         const xcb_window_t window = createWindow(10, 10, 0);
-        InkSession session;
-        session.configure(style(false), ExportOptions{});
-        auto target = X11InkWindow::open(window);
-        X11InkWindow *x11 = target.get();
-        QCOMPARE(session.setup(std::move(target), kWidth, kHeight), 0);
-        session.penSample(0xA1, padX(10), padY(10), 700);
-        QVERIFY(session.penSample(0xA1, padX(100), padY(100), 700));
+        auto x11 = X11InkWindow::open(window);
+        QVERIFY(x11);
+        InkSurface surface;
+        QVERIFY(setUp(surface, x11.get(), false));
+        surface.addPenPoint(700, 10, 10);
+        surface.addPenPoint(700, 100, 100);
         xcb_destroy_window(m_c, window);
         sync();
-        QVERIFY(!session.isWindow());
-        QVERIFY(!session.penSample(0xA1, padX(200), padY(200), 700));
-        QCOMPARE(session.surface().maxX(), 100);
-        QCOMPARE(session.header(), SignatureHeader::windowGone());
+        QVERIFY(!x11->isWindow());
+        InkRect rect;
+        std::vector<InkRect> monitors;
+        QVERIFY(!x11->screenPlacement(rect, monitors));
+        QCOMPARE(surface.drawStrokeSegment(700, 100, 100, 200, 200), -1);
+        QCOMPARE(surface.maxX(), 100);
         // A copy that races the window's end costs nothing but an ignored error.
-        x11->show(session.surface().pixels(), session.surface().stride(), {0, 0, 10, 10}, true,
-                  kBackground);
+        x11->show(surface.pixels(), surface.stride(), {0, 0, 10, 10}, true, kBackground);
         x11->sync();
-        QVERIFY(session.end());
+        QVERIFY(!x11->isWindow());
     }
 };
 
