@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -113,9 +114,16 @@ std::vector<uint8_t> X11InkWindow::packPixels(const uint32_t *pixels, int stride
     const uint32_t bytesPerPixel = m_bitsPerPixel / 8;
     rowBytes = roundUp(uint32_t(region.width()) * m_bitsPerPixel, m_scanlinePad) / 8;
     std::vector<uint8_t> data(size_t(rowBytes) * uint32_t(region.height()));
+    // The usual 24-bit visual on a little-endian server takes the surface's pixels as they are.
+    const bool sameLayout = m_bitsPerPixel == 32 && !m_msbFirst && m_redMask == 0xFF0000
+            && m_greenMask == 0xFF00 && m_blueMask == 0xFF;
     for (int y = 0; y < region.height(); ++y) {
         const uint32_t *src = pixels + size_t(region.top + y) * stride + region.left;
         uint8_t *dst = data.data() + size_t(y) * rowBytes;
+        if (sameLayout) {
+            std::memcpy(dst, src, size_t(region.width()) * 4);
+            continue;
+        }
         for (int x = 0; x < region.width(); ++x, dst += bytesPerPixel) {
             const uint32_t rgb = src[x];
             const uint32_t value = channel((rgb >> 16) & 0xFF, m_redMask)
