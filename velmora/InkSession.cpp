@@ -213,7 +213,8 @@ SignatureHeader::Bytes InkSession::buildSignatureHeader()
     std::vector<InkRect> monitors;
     if (!m_target || !m_target->screenPlacement(window, monitors))
         return SignatureHeader::windowGone();
-    return SignatureHeader::build(window, monitors, m_surface.width(), m_surface.height(), 0, 0);
+    // The area keeps the surface's size after the surface itself was released by the end.
+    return SignatureHeader::build(window, monitors, m_areaWidth, m_areaHeight, 0, 0);
 }
 
 int InkSession::finishSignature()
@@ -240,6 +241,11 @@ int InkSession::takeSignature(const SignatureHeader::Bytes& header, const char* 
         emptyRecord();
         return result;
     }
+    // Too few points for a signature: no picture is left behind either.
+    if (buffer && m_recorder.size() < 2 * PointRecorder::kRecordSize) {
+        emptyRecord();
+        return ResultCodes::NotSigned;
+    }
     if (givenPath(path)) {
         // A picture was asked for: without one this is no success.
         const bool saved = m_image && ImageFileWriter::save(*m_image, path);
@@ -247,21 +253,18 @@ int InkSession::takeSignature(const SignatureHeader::Bytes& header, const char* 
         if (!saved)
             return ResultCodes::ImageSaveFailed;
     }
-    return buffer ? copySignatureData(buffer, header) : ResultCodes::Success;
+    if (buffer)
+        copySignatureData(buffer, header);
+    return ResultCodes::Success;
 }
 
-int InkSession::copySignatureData(unsigned char* buffer, const SignatureHeader::Bytes& header)
+void InkSession::copySignatureData(unsigned char* buffer, const SignatureHeader::Bytes& header)
 {
     const uint32_t n = m_recorder.size();
-    if (n < 2 * PointRecorder::kRecordSize) {
-        emptyRecord();
-        return ResultCodes::NotSigned;
-    }
     const int32_t length = int32_t(SignatureHeader::kSize + n);
     std::memcpy(buffer, &length, sizeof length);
     std::memcpy(buffer + sizeof length, header.data(), header.size());
     std::memcpy(buffer + sizeof length + header.size(), m_recorder.data(), n);
-    return ResultCodes::Success;
 }
 
 int InkSession::signaturePlain(unsigned char* buffer, int* iCode, const char* path, char* pchErrCode,

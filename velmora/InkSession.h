@@ -72,7 +72,7 @@ private:
     std::shared_ptr<const ExportImage> realtimeImage();
     int finishSignature();
     int takeSignature(const SignatureHeader::Bytes& header, const char* path, unsigned char* buffer);
-    int copySignatureData(unsigned char* buffer, const SignatureHeader::Bytes& header);
+    void copySignatureData(unsigned char* buffer, const SignatureHeader::Bytes& header);
 
     unsigned m_flags = 0;
     std::unique_ptr<InkTarget> m_target;

@@ -150,6 +150,7 @@ private slots:
         QTest::newRow("hover only") << QVector<int>{0, 0, 0, 0};
         QTest::newRow("one sample") << QVector<int>{700};
         QTest::newRow("one sample, then hover") << QVector<int>{700, 0, 0};
+        QTest::newRow("hover, then a touch") << QVector<int>{0, 0, 700};
     }
     void withoutInkThereIsNoSignature()
     {

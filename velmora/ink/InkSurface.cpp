@@ -101,6 +101,7 @@ void InkSurface::show(const InkRect &region)
 void InkSurface::resetInk()
 {
     m_minX = m_maxX = m_minY = m_maxY = -1;
+    m_drawn = false;
     m_strokeStarted = false;
     m_prevX = m_prevY = 0;
     m_prevPressure = 0;
@@ -156,6 +157,7 @@ int InkSurface::drawStrokeSegment(int pressure, int x1, int y1, int x2, int y2)
     const double width = static_cast<double>(m_style.penWidth) * pressure / 4096.0;
     strokeLine(width, true, x1, y1, x2, y2);
     strokeLine(std::max(1.0, std::trunc(width)), false, x1, y1, x2, y2);
+    m_drawn = true;
     ++m_revision;
 
     // Only the pixels near the segment changed, so only they are copied.

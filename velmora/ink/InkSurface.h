@@ -40,7 +40,8 @@ public:
 
     // Forgets the ink box and the stroke; the pixels stay.
     void resetInk();
-    bool hasInk() const { return m_minX != -1 && m_maxX != -1 && m_minY != -1 && m_maxY != -1; }
+    // Ink is a box with something drawn in it: a touch without a stroke leaves no mark.
+    bool hasInk() const { return m_drawn && m_minX != -1 && m_maxX != -1 && m_minY != -1 && m_maxY != -1; }
     // The ink box grown by 4 px and clipped to the surface; false without ink.
     bool inkBounds(InkRect &bounds) const;
     int32_t minX() const { return m_minX; }
@@ -71,6 +72,7 @@ private:
     int m_stride = 0;
 
     int32_t m_minX = -1, m_maxX = -1, m_minY = -1, m_maxY = -1;
+    bool m_drawn = false;
     bool m_strokeStarted = false;
     int m_prevX = 0, m_prevY = 0;
     int m_prevPressure = 0;
