@@ -2,6 +2,7 @@
 #include "ConfigManager.h"
 #include "LangOption.h"
 #include "LanguageManager.h"
+#include "PdfHandler.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -20,6 +21,9 @@ int main(int argc, char *argv[])
     icon.addFile(QStringLiteral(":/new/icon/resource/inkwarden_icon_256.png"), QSize(256, 256), QIcon::Normal, QIcon::Off);
     QApplication::setWindowIcon(icon);
 
+    qRegisterMetaType<PdfSignData>("PdfSignData");
+    qRegisterMetaType<PdfSignResult>("PdfSignResult");
+
     initLogging();
     qInstallMessageHandler(logMessageHandler);
     qInfo() << "------------------------------------";
@@ -27,6 +31,7 @@ int main(int argc, char *argv[])
     qInfo() << "------------------------------------";
     QThread::currentThread()->setObjectName(QStringLiteral("MainThread"));
 
+    static QSharedPointer<PdfHandler> pdfHandler = PdfHandler::instance();
     static QSharedPointer<ConfigManager> configManager = ConfigManager::instance();
 
     const QString lang = parseLangOption(QApplication::arguments());

@@ -1,0 +1,508 @@
+#include "PdfHandler.h"
+
+#include "ImageBase64.h"
+#include "LanguageManager.h"
+#include "TagUnits.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QFontMetrics>
+#include <QPainter>
+#include <QSaveFile>
+#include <QStandardPaths>
+#include <QTransform>
+#include <QWeakPointer>
+#include <QtDebug>
+
+#include <algorithm>
+
+namespace {
+
+// pdfium hands this record back to the write callback, which reaches the file through it.
+struct FileWriteRecord
+{
+    FPDF_FILEWRITE fileWrite;
+    QIODevice *file;
+    qint64 written;
+};
+
+// Maps points of the page as displayed (origin top left, y down, as the page image) into the
+// page's own space, so /Rotate and a media box away from the origin are honoured. pdfium gives
+// the mapping of whole device pixels; it is affine, so three corners fix it.
+bool displayToPage(FPDF_PAGE page, QTransform *transform)
+{
+    const double width = FPDF_GetPageWidth(page);
+    const double height = FPDF_GetPageHeight(page);
+    const int sizeX = TagUnits::pageImagePixels(width);
+    const int sizeY = TagUnits::pageImagePixels(height);
+    if (sizeX <= 0 || sizeY <= 0)
+        return false;
+    double x0, y0, x1, y1, x2, y2;
+    if (!FPDF_DeviceToPage(page, 0, 0, sizeX, sizeY, 0, 0, 0, &x0, &y0)
+        || !FPDF_DeviceToPage(page, 0, 0, sizeX, sizeY, 0, sizeX, 0, &x1, &y1)
+        || !FPDF_DeviceToPage(page, 0, 0, sizeX, sizeY, 0, 0, sizeY, &x2, &y2))
+        return false;
+    *transform = QTransform((x1 - x0) / width, (y1 - y0) / width, (x2 - x0) / height, (y2 - y0) / height, x0, y0);
+    return true;
+}
+
+} // namespace
+
+QSharedPointer<PdfHandler> PdfHandler::instance()
+{
+    static QWeakPointer<PdfHandler> cached;
+    QSharedPointer<PdfHandler> handler = cached.toStrongRef();
+    if (!handler) {
+        handler = QSharedPointer<PdfHandler>(new PdfHandler);
+        cached = handler;
+    }
+    return handler;
+}
+
+PdfHandler::PdfHandler()
+{
+    FPDF_InitLibrary();
+}
+
+PdfHandler::~PdfHandler()
+{
+    closeDocument();
+    FPDF_DestroyLibrary();
+}
+
+QString PdfHandler::intermediateFilePath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QStringLiteral("/testoutput/")
+           + QStringLiteral("pdf_test.pdf");
+}
+
+bool PdfHandler::loadDocument(const QString &path)
+{
+    closeDocument();
+    if (!QFileInfo::exists(path)) {
+        qWarning().noquote() << "File does not exist:" << path;
+        return false;
+    }
+    m_document = FPDF_LoadDocument(path.toUtf8().constData(), nullptr);
+    if (!m_document) {
+        qWarning().noquote() << "Failed to load PDF document:" << path << ", error code:" << FPDF_GetLastError();
+        return false;
+    }
+    const int pages = FPDF_GetPageCount(m_document);
+    if (pages <= 0) { // nothing to show or tag
+        qWarning().noquote() << "PDF document has no pages:" << path;
+        closeDocument();
+        return false;
+    }
+    m_pageCount = pages;
+    return true;
+}
+
+void PdfHandler::closeDocument()
+{
+    if (m_document)
+        FPDF_CloseDocument(m_document);
+    m_document = nullptr;
+    m_pageCount = 0;
+    m_signData = PdfSignData();
+}
+
+void PdfHandler::setSignData(const PdfSignData &data, bool tagHidden)
+{
+    m_signData = data;
+    m_tagHidden = tagHidden;
+}
+
+QImage PdfHandler::renderPage(int index)
+{
+    if (index < 0 || index >= m_pageCount) {
+        qWarning() << "Invalid page number:" << index;
+        return QImage();
+    }
+    if (!m_document) {
+        qWarning() << "PDF document is not loaded.";
+        return QImage();
+    }
+    FPDF_PAGE page = FPDF_LoadPage(m_document, index);
+    if (!page) {
+        qWarning() << "Failed to load page:" << index;
+        return QImage();
+    }
+    const int width = TagUnits::pageImagePixels(FPDF_GetPageWidth(page));
+    const int height = TagUnits::pageImagePixels(FPDF_GetPageHeight(page));
+    // pdfium refuses empty and oversized bitmaps; such a page has no image.
+    FPDF_BITMAP bitmap = width > 0 && height > 0 ? FPDFBitmap_Create(width, height, 0) : nullptr;
+    if (!bitmap) {
+        qWarning() << "Failed to create bitmap for page:" << index << "size" << width << "x" << height;
+        FPDF_ClosePage(page);
+        return QImage();
+    }
+    FPDFBitmap_FillRect(bitmap, 0, 0, width, height, 0xFFFFFFFF);
+    FPDF_RenderPageBitmap(bitmap, page, 0, 0, width, height, 0, FPDF_ANNOT);
+
+    // Overlays go straight into pdfium's pixels; the one copy is the returned image.
+    QImage view(static_cast<uchar *>(FPDFBitmap_GetBuffer(bitmap)), FPDFBitmap_GetWidth(bitmap),
+                FPDFBitmap_GetHeight(bitmap), FPDFBitmap_GetStride(bitmap), QImage::Format_RGB32);
+    {
+        QPainter painter(&view);
+        for (const PdfSignTag &tag : qAsConst(m_signData.tags)) {
+            if (tag.page != index + 1)
+                continue;
+            qDebug() << "Creating signature box on page" << index << "at (" << tag.x << ", " << tag.y
+                     << ") with size (" << tag.w << ", " << tag.h << ")";
+            if (tag.signImage.isEmpty() && tag.fpImage.isEmpty()) {
+                if (!m_tagHidden)
+                    drawTagBox(painter, tag.x, tag.y, tag.w, tag.h, tag.type, tag.title);
+                continue;
+            }
+            if (!tag.signImage.isEmpty())
+                drawBase64Image(painter, tag.signImage, tag.x, tag.y, tag.w, tag.h);
+            if (!tag.fpImage.isEmpty())
+                drawBase64Image(painter, tag.fpImage, tag.x, tag.y, tag.w, tag.h);
+        }
+    }
+    const QImage image = view.copy();
+    FPDFBitmap_Destroy(bitmap);
+    FPDF_ClosePage(page);
+    return image;
+}
+
+void PdfHandler::drawBase64Image(QPainter &painter, const QString &base64, int x, int y, int w, int h)
+{
+    const QImage image = ImageBase64::decode(base64);
+    if (image.isNull()) {
+        qWarning() << "Failed to load image from Base64 data.";
+        return;
+    }
+    const double s = std::min(double(w) / image.width(), double(h) / image.height());
+    const int dw = int(image.width() * s);
+    const int dh = int(image.height() * s);
+    if (dw <= 0 || dh <= 0)
+        return;
+    const QImage scaled = image.scaled(dw, dh, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    painter.drawImage(QRect(x + (w - dw) / 2, y + (h - dh) / 2, dw, dh), scaled);
+}
+
+void PdfHandler::drawTagBox(QPainter &painter, int x, int y, int w, int h, int type, const QString &title) const
+{
+    const QRect box(x, y, w - 1, h - 1);
+    if (box.width() < 5 || box.height() < 5)
+        return;
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, false);
+
+    painter.setClipRect(box.adjusted(2, 2, -2, -2));
+    painter.setPen(QPen(QColor(255, 92, 92, 180), 2));
+    for (int i = box.left() - box.height(); i < box.right(); i += 16)
+        painter.drawLine(i, box.bottom(), i + box.height(), box.top());
+    painter.setClipping(false);
+
+    painter.setPen(QPen(QColor(QStringLiteral("#ff3b30")), 4));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(box);
+
+    struct Badge
+    {
+        QString text;
+        QColor color;
+    };
+    const LanguageManager &language = LanguageManager::instance();
+    const Badge sign{language.translate(QStringLiteral("tag_badge_sign")), QColor(QStringLiteral("#8a49b6"))};
+    const Badge fp{language.translate(QStringLiteral("tag_badge_fp")), QColor(QStringLiteral("#5daaf2"))};
+    QVector<Badge> badges;
+    if (type == PdfSignTag::SignOnly)
+        badges = {sign};
+    else if (type == PdfSignTag::FpOnly)
+        badges = {fp};
+    else if (type == PdfSignTag::SignAndFp)
+        badges = {sign, fp};
+
+    const int badgeHeight = qBound(36, box.height() / 4, 48);
+    QFont font = painter.font();
+    font.setBold(true);
+    font.setPixelSize(qBound(20, badgeHeight - 12, 30));
+    painter.setFont(font);
+    int left = box.left() + 2;
+    for (const Badge &badge : qAsConst(badges)) {
+        const int advance = painter.fontMetrics().horizontalAdvance(badge.text);
+        const int width = std::min(advance + 28, box.width() / std::max(1, int(badges.size())));
+        const QRect rect(left, box.top() + 2, width, badgeHeight);
+        painter.fillRect(rect, badge.color);
+        painter.setPen(Qt::white);
+        painter.drawText(rect, Qt::AlignCenter, badge.text);
+        left = rect.right() + 1;
+    }
+
+    // The title shrinks until it fits, but never below 22 pixels.
+    const QRect titleArea = box.adjusted(12, badgeHeight + 8, -12, -12);
+    int size = qBound(24, box.height() / 2, 60);
+    font.setPixelSize(size);
+    while (size > 22 && QFontMetrics(font).horizontalAdvance(title) > titleArea.width())
+        font.setPixelSize(--size);
+    painter.setFont(font);
+    painter.setPen(Qt::black);
+    painter.drawText(titleArea, Qt::AlignCenter, title);
+    painter.restore();
+}
+
+bool PdfHandler::save()
+{
+    if (!m_document) {
+        qWarning() << "PDF document is not loaded, cannot save.";
+        return false;
+    }
+    if (m_readOnly)
+        return finishSave(m_document);
+
+    // The images go into a copy, so the open document stays as loaded and every save writes
+    // each image exactly once, with no dead copies from earlier saves.
+    QByteArray clean;
+    QBuffer buffer(&clean);
+    buffer.open(QIODevice::WriteOnly);
+    if (!writeDocument(m_document, &buffer)) {
+        qWarning() << "Failed to copy PDF document for saving, error code:" << FPDF_GetLastError();
+        return false;
+    }
+    FPDF_DOCUMENT copy = FPDF_LoadMemDocument(clean.constData(), clean.size(), nullptr);
+    if (!copy) {
+        qWarning() << "Failed to reopen PDF document for saving, error code:" << FPDF_GetLastError();
+        return false;
+    }
+    insertTagImages(copy);
+    const bool saved = finishSave(copy);
+    FPDF_CloseDocument(copy);
+    return saved;
+}
+
+void PdfHandler::insertTagImages(FPDF_DOCUMENT document)
+{
+    for (int index = 0; index < m_pageCount; ++index) {
+        const auto onPage = [index](const PdfSignTag &tag) { return tag.page == index + 1; };
+        if (std::none_of(m_signData.tags.cbegin(), m_signData.tags.cend(), onPage))
+            continue;
+        FPDF_PAGE page = FPDF_LoadPage(document, index);
+        if (!page) {
+            qWarning() << "Failed to load page:" << index;
+            continue;
+        }
+        QTransform toPage;
+        if (!displayToPage(page, &toPage)) {
+            qWarning() << "Page has no area to insert into:" << index;
+            FPDF_ClosePage(page);
+            continue;
+        }
+        int inserted = 0;
+        for (const PdfSignTag &tag : qAsConst(m_signData.tags)) {
+            if (!onPage(tag))
+                continue;
+            const int x = TagUnits::toPoints(tag.x);
+            const int y = TagUnits::toPoints(tag.y);
+            const int w = TagUnits::toPoints(tag.w);
+            const int h = TagUnits::toPoints(tag.h);
+            if (tag.isSignDone && !tag.signImage.isEmpty()) {
+                qDebug() << "Inserting tag on page" << tag.page << "at (" << x << ", " << y << ") with size (" << w
+                         << ", " << h << ")";
+                inserted += insertImageObject(document, page, toPage, tag.signImage, x, y, w, h);
+            }
+            if (tag.isFpDone && !tag.fpImage.isEmpty()) {
+                qDebug() << "Inserting fingerprint on page" << tag.page << "at (" << x << ", " << y
+                         << ") with size (" << w << ", " << h << ")";
+                inserted += insertImageObject(document, page, toPage, tag.fpImage, x, y, w, h);
+            }
+        }
+        // One content rewrite per page, however many images it received.
+        if (inserted > 0) {
+            if (FPDFPage_GenerateContent(page))
+                qDebug() << "Image inserted successfully to PDF at position" << index;
+            else
+                qWarning() << "Failed to generate content for page.";
+        }
+        FPDF_ClosePage(page);
+    }
+}
+
+bool PdfHandler::insertImageObject(FPDF_DOCUMENT document, FPDF_PAGE page, const QTransform &toPage,
+                                   const QString &base64, int x, int y, int w, int h)
+{
+    qDebug() << "Inserting image to PDF";
+    if (w <= 0 || h <= 0) {
+        qWarning() << "Tag box too small for an image:" << w << "x" << h << "points";
+        return false;
+    }
+    QImage image = ImageBase64::decode(base64);
+    if (image.isNull()) {
+        qWarning() << "Failed to load image from Base64 data.";
+        return false;
+    }
+    image = image.convertToFormat(QImage::Format_ARGB32);
+    const int iw = image.width();
+    const int ih = image.height();
+
+    FPDF_PAGEOBJECT object = FPDFPageObj_NewImageObj(document);
+    if (!object) {
+        qWarning() << "Failed to create image object.";
+        return false;
+    }
+    FPDF_BITMAP bitmap = FPDFBitmap_CreateEx(iw, ih, FPDFBitmap_BGRA, image.bits(), int(image.bytesPerLine()));
+    if (!bitmap) {
+        qWarning() << "Failed to create bitmap.";
+        FPDFPageObj_Destroy(object);
+        return false;
+    }
+    const bool copied = FPDFImageObj_SetBitmap(&page, 1, object, bitmap);
+    FPDFBitmap_Destroy(bitmap); // the object holds its own copy of the pixels
+    if (!copied) {
+        qWarning() << "Failed to set bitmap to image object.";
+        FPDFPageObj_Destroy(object);
+        return false;
+    }
+
+    // Fitted and centred in the box, in points of the displayed page, then into page space.
+    const double s = std::min(double(w) / iw, double(h) / ih);
+    const double dw = iw * s;
+    const double dh = ih * s;
+    const double left = x + (w - dw) * 0.5;
+    const double top = y + (h - dh) * 0.5;
+    const QPointF origin = toPage.map(QPointF(left, top + dh));
+    const QPointF right = toPage.map(QPointF(left + dw, top + dh)) - origin;
+    const QPointF up = toPage.map(QPointF(left, top)) - origin;
+    qDebug() << "Inserting image at position (" << origin.x() << ", " << origin.y() << ") with size (" << dw << ", "
+             << dh << ")";
+    if (!FPDFImageObj_SetMatrix(object, right.x(), right.y(), up.x(), up.y(), origin.x(), origin.y())) {
+        qWarning() << "Failed to place image object.";
+        FPDFPageObj_Destroy(object);
+        return false;
+    }
+    FPDFPage_InsertObject(page, object);
+    return true;
+}
+
+bool PdfHandler::finishSave(FPDF_DOCUMENT document)
+{
+    QByteArray bytes;
+    if (!writeIntermediateFile(document, &bytes))
+        return false;
+    emit pdfConfirm(buildResult(bytes));
+    return true;
+}
+
+bool PdfHandler::writeDocument(FPDF_DOCUMENT document, QIODevice *device, qint64 *written)
+{
+    FileWriteRecord record{{1, &PdfHandler::fileWriteBlock}, device, 0};
+    const bool ok = FPDF_SaveAsCopy(document, &record.fileWrite, FPDF_NO_INCREMENTAL);
+    if (written)
+        *written = record.written;
+    return ok;
+}
+
+bool PdfHandler::writeIntermediateFile(FPDF_DOCUMENT document, QByteArray *bytes)
+{
+    const QString path = intermediateFilePath();
+    if (!QDir().mkpath(QFileInfo(path).absolutePath())) {
+        qWarning().noquote() << "Failed to create folder for:" << path;
+        return false;
+    }
+    // An earlier save's file must never pass for this one, whatever happens below.
+    if (QFileInfo::exists(path) && !QFile::remove(path)) {
+        qWarning().noquote() << "Failed to remove existing file:" << path;
+        return false;
+    }
+    QSaveFile file(path); // written aside and renamed into place only when complete
+    if (!file.open(QIODevice::WriteOnly)) {
+        qWarning().noquote() << "Failed to open file for writing:" << path;
+        return false;
+    }
+    qDebug().noquote() << "Saving PDF document to:" << path;
+    qint64 written = 0;
+    if (!writeDocument(document, &file, &written)) {
+        qWarning().noquote() << "Failed to save PDF document:" << path << ", error code:" << FPDF_GetLastError();
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit()) {
+        qWarning().noquote() << "Failed to save PDF document:" << path << file.errorString();
+        return false;
+    }
+    qDebug().noquote() << "PDF document saved successfully to:" << path;
+
+    QFile back(path);
+    if (!back.open(QIODevice::ReadOnly)) {
+        qWarning().noquote() << "Failed to read back saved file:" << path;
+        QFile::remove(path);
+        return false;
+    }
+    *bytes = back.readAll();
+    back.close();
+    qDebug() << "File data size:" << bytes->size();
+    if (bytes->size() != written) {
+        qWarning().noquote() << "Saved file is incomplete:" << path << bytes->size() << "of" << written;
+        QFile::remove(path);
+        return false;
+    }
+    return true;
+}
+
+int PdfHandler::fileWriteBlock(FPDF_FILEWRITE *fileWrite, const void *data, unsigned long size)
+{
+    auto *record = reinterpret_cast<FileWriteRecord *>(fileWrite);
+    if (!record->file || !record->file->isOpen())
+        return 0;
+    if (size == 0)
+        return 1;
+    const char *bytes = static_cast<const char *>(data);
+    qint64 left = qint64(size);
+    while (left > 0) {
+        const qint64 done = record->file->write(bytes, left);
+        if (done <= 0) {
+            qWarning().noquote() << "QFile error: " << record->file->errorString() << "(tried" << left << "bytes";
+            return 0;
+        }
+        bytes += done;
+        left -= done;
+        record->written += done;
+    }
+    return 1;
+}
+
+PdfSignResult PdfHandler::buildResult(const QByteArray &bytes) const
+{
+    PdfSignResult result;
+    result.pdfBase64 = QString::fromLatin1(bytes.toBase64());
+    for (const PdfSignTag &tag : m_signData.tags) {
+        PdfSignResultEntry entry;
+        entry.page = tag.page;
+        entry.type = tag.type;
+        entry.signImage = tag.signImage;
+        entry.fpImage = tag.fpImage;
+        if (!tag.signImage.isEmpty() && !tag.fpImage.isEmpty())
+            entry.combinedImage = mergeImages(tag.signImage, tag.fpImage);
+        else
+            entry.combinedImage = tag.signImage.isEmpty() ? tag.fpImage : tag.signImage;
+        result.entries << entry;
+    }
+    return result;
+}
+
+QString PdfHandler::mergeImages(const QString &signBase64, const QString &fpBase64)
+{
+    const QImage sign = ImageBase64::decode(signBase64, nullptr);
+    if (sign.isNull()) {
+        qWarning() << "Failed to load sign image from Base64 data.";
+        return QString();
+    }
+    const QImage fp = ImageBase64::decode(fpBase64, nullptr);
+    if (fp.isNull()) {
+        qWarning() << "Failed to load fingerprint image from Base64 data.";
+        return QString();
+    }
+    QImage canvas(std::max(sign.width(), fp.width()), std::max(sign.height(), fp.height()), QImage::Format_ARGB32);
+    canvas.fill(Qt::transparent);
+    {
+        QPainter painter(&canvas);
+        painter.drawImage(0, 0, sign);
+        painter.drawImage(0, 0, fp);
+    }
+    return ImageBase64::encodePng(canvas);
+}

@@ -1,0 +1,78 @@
+#pragma once
+
+#include "PdfSignData.h"
+#include "PdfSignResult.h"
+#include "PdfiumApi.h"
+
+#include <QImage>
+#include <QObject>
+#include <QSharedPointer>
+#include <QString>
+
+class QByteArray;
+class QIODevice;
+class QPainter;
+class QTransform;
+
+// The program's one holder of the open PDF document: renders pages with the tags drawn over them
+// and saves the document with the captured images written into its pages. Main thread only.
+class PdfHandler : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum PdfErrorCode { NoError = 0, NetworkError = 1, FileWriteError = 2, PdfLoadError = 3, UnknownError = 4 };
+    Q_ENUM(PdfErrorCode)
+
+    static QSharedPointer<PdfHandler> instance();
+    ~PdfHandler() override;
+
+    bool loadDocument(const QString &path);
+    void closeDocument();
+    int pageCount() const { return m_pageCount; }
+    int signMode() const { return m_signMode; }
+
+    // The page at 300 dpi in 32-bit RGB with the tags drawn over it; a null image on failure.
+    QImage renderPage(int index);
+    void setSignData(const PdfSignData &data, bool tagHidden);
+    void setReadOnly(bool readOnly) { m_readOnly = readOnly; }
+
+    // Writes the document with the done tags' images into intermediateFilePath() and emits
+    // pdfConfirm. True only when the whole file was written and read back; on failure no file
+    // is left at that path and nothing is emitted.
+    bool save();
+    static QString intermediateFilePath();
+
+    // Both images drawn unscaled over each other from the top left, as Base64 PNG; empty on failure.
+    static QString mergeImages(const QString &signBase64, const QString &fpBase64);
+
+signals:
+    void openPdfWindow(PdfSignData data, bool isOnlyRead);
+    void closePdfWindow();
+    void pdfGotoPage(int page);
+    void pdfCancel();
+    void pdfConfirm(PdfSignResult pdfSignResult);
+    void pdfWriteImageSingal();
+    void pdfError(PdfHandler::PdfErrorCode errorCode, QString errorMessage);
+
+private:
+    PdfHandler();
+
+    void drawTagBox(QPainter &painter, int x, int y, int w, int h, int type, const QString &title) const;
+    static void drawBase64Image(QPainter &painter, const QString &base64, int x, int y, int w, int h);
+    void insertTagImages(FPDF_DOCUMENT document);
+    bool insertImageObject(FPDF_DOCUMENT document, FPDF_PAGE page, const QTransform &toPage, const QString &base64,
+                           int x, int y, int w, int h);
+    bool finishSave(FPDF_DOCUMENT document);
+    static bool writeDocument(FPDF_DOCUMENT document, QIODevice *device, qint64 *written = nullptr);
+    bool writeIntermediateFile(FPDF_DOCUMENT document, QByteArray *bytes);
+    PdfSignResult buildResult(const QByteArray &bytes) const;
+    static int fileWriteBlock(FPDF_FILEWRITE *record, const void *data, unsigned long size);
+
+    FPDF_DOCUMENT m_document = nullptr;
+    int m_pageCount = 0;
+    PdfSignData m_signData;
+    bool m_tagHidden = false;
+    bool m_readOnly = false;
+    int m_signMode = 0;
+};

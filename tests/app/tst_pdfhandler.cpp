@@ -1,0 +1,562 @@
+#include "ImageBase64.h"
+#include "PdfHandler.h"
+#include "TestPdf.h"
+
+#include <QtTest>
+
+#include <csignal>
+#include <dlfcn.h>
+#include <sys/resource.h>
+
+namespace {
+
+constexpr int kA4Width = 2479;
+constexpr int kA4Height = 3508;
+
+PdfSignTag makeTag(int page, QRect rect, int type)
+{
+    PdfSignTag tag;
+    tag.page = page;
+    tag.x = rect.x();
+    tag.y = rect.y();
+    tag.w = rect.width();
+    tag.h = rect.height();
+    tag.setType(type);
+    tag.title = QStringLiteral("Sign Area 1");
+    return tag;
+}
+
+PdfSignTag doneTag(int page, QRect rect, const QString &sign, const QString &fp = QString())
+{
+    PdfSignTag tag = makeTag(page, rect, fp.isEmpty() ? 1 : 3);
+    tag.signImage = sign;
+    tag.isSignDone = !sign.isEmpty();
+    tag.fpImage = fp;
+    tag.isFpDone = true;
+    return tag;
+}
+
+PdfSignData dataOf(const QList<PdfSignTag> &tags)
+{
+    PdfSignData data;
+    data.tags = tags;
+    return data;
+}
+
+int countColor(const QImage &image, QRect area, QRgb color)
+{
+    int count = 0;
+    area &= image.rect();
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            count += (image.pixel(x, y) & 0xFFFFFF) == (color & 0xFFFFFF);
+    return count;
+}
+
+bool isReddish(QRgb c) { return qRed(c) > 200 && qGreen(c) < 80 && qBlue(c) < 80; }
+bool isBluish(QRgb c) { return qBlue(c) > 200 && qRed(c) < 80 && qGreen(c) < 80; }
+bool isWhite(QRgb c) { return qRed(c) > 245 && qGreen(c) > 245 && qBlue(c) > 245; }
+
+// Caps the size of any file this process writes, to cut a save short.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &saved);
+        rlimit limit = saved;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &saved); }
+
+private:
+    rlimit saved{};
+};
+
+} // namespace
+
+class PdfHandlerTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+
+    void systemLibrariesServeBeforePdfium_data();
+    void systemLibrariesServeBeforePdfium();
+    void loadFailsCleanly_data();
+    void loadFailsCleanly();
+    void rendersAtThreeHundredDpi();
+    void degeneratePagesGiveNullImage_data();
+    void degeneratePagesGiveNullImage();
+    void hiddenTagsRenderAsBarePage();
+    void tagBoxLook_data();
+    void tagBoxLook();
+    void capturedImagesFitIntoTag();
+
+    void insertedImageFitsAndCentres_data();
+    void insertedImageFitsAndCentres();
+    void imagesLandInTagBoxOnTransformedPages_data();
+    void imagesLandInTagBoxOnTransformedPages();
+    void saveRoundTripWritesEachImageOnce();
+    void imagesNotDueAreNotInserted_data();
+    void imagesNotDueAreNotInserted();
+    void failedSaveLeavesNothing_data();
+    void failedSaveLeavesNothing();
+
+    void mergeImages();
+
+private:
+    QImage renderBare(const QString &path, int index);
+    QString path(const QString &name) const { return dir.filePath(name); }
+
+    QSharedPointer<PdfHandler> handler;
+    QTemporaryDir dir;
+};
+
+void PdfHandlerTest::initTestCase()
+{
+    qRegisterMetaType<PdfSignResult>("PdfSignResult");
+    std::signal(SIGXFSZ, SIG_IGN); // a capped write must fail, not kill the test
+    handler = PdfHandler::instance();
+    QCOMPARE(PdfHandler::instance(), handler);
+    QVERIFY(dir.isValid());
+    QVERIFY(TestPdf::writeBlank(path("a4.pdf"), {TestPage()}));
+    QVERIFY(TestPdf::writeWithContent(path("content.pdf"), 2));
+}
+
+void PdfHandlerTest::init()
+{
+    handler->closeDocument();
+    handler->setReadOnly(false);
+    QDir(QFileInfo(PdfHandler::intermediateFilePath()).absolutePath()).removeRecursively();
+    QFile::remove(QFileInfo(PdfHandler::intermediateFilePath()).absolutePath());
+}
+
+QImage PdfHandlerTest::renderBare(const QString &file, int index)
+{
+    if (!handler->loadDocument(file))
+        return QImage();
+    handler->setSignData(PdfSignData(), false);
+    return handler->renderPage(index);
+}
+
+void PdfHandlerTest::systemLibrariesServeBeforePdfium_data()
+{
+    QTest::addColumn<QString>("symbol");
+    QTest::newRow("FreeType") << "FT_Init_FreeType";
+    QTest::newRow("glyph loading") << "FT_Load_Glyph";
+    QTest::newRow("operator new") << "_Znwm";
+    QTest::newRow("operator delete") << "_ZdlPv";
+}
+
+// pdfium carries its own FreeType and C++ runtime; one copy each must serve the whole process.
+void PdfHandlerTest::systemLibrariesServeBeforePdfium()
+{
+    QFETCH(QString, symbol);
+    Dl_info info{};
+    QVERIFY(dladdr(dlsym(RTLD_DEFAULT, symbol.toLatin1().constData()), &info));
+    QVERIFY2(!QString::fromLocal8Bit(info.dli_fname).contains(QLatin1String("libpdfium")), info.dli_fname);
+}
+
+void PdfHandlerTest::loadFailsCleanly_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("missing") << "missing";
+    QTest::newRow("garbage") << "garbage";
+    QTest::newRow("empty file") << "empty";
+    QTest::newRow("password") << "password";
+    QTest::newRow("no pages") << "nopages";
+}
+
+void PdfHandlerTest::loadFailsCleanly()
+{
+    QFETCH(QString, kind);
+    const QString file = path(kind + QStringLiteral(".pdf"));
+    if (kind == QLatin1String("garbage")) {
+        QFile out(file);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write("%PDF-1.7\nthis is not a PDF at all\n%%EOF\n");
+    } else if (kind == QLatin1String("empty")) {
+        QFile out(file);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+    } else if (kind == QLatin1String("password")) {
+        QCOMPARE(QProcess::execute(QStringLiteral("qpdf"), {QStringLiteral("--encrypt"), QStringLiteral("user"),
+                                                           QStringLiteral("owner"), QStringLiteral("256"),
+                                                           QStringLiteral("--"), path("a4.pdf"), file}),
+                 0);
+    } else if (kind == QLatin1String("nopages")) {
+        QVERIFY(TestPdf::writeBlank(file, {}));
+    }
+
+    QVERIFY(handler->loadDocument(path("a4.pdf")));
+    handler->setSignData(dataOf({makeTag(1, QRect(100, 100, 400, 200), 1)}), false);
+    QVERIFY(!handler->loadDocument(file));
+    QCOMPARE(handler->pageCount(), 0);
+    QVERIFY(handler->renderPage(0).isNull());
+    QSignalSpy confirmed(handler.data(), &PdfHandler::pdfConfirm);
+    QVERIFY(!handler->save());
+    QCOMPARE(confirmed.count(), 0);
+    QVERIFY(!QFileInfo::exists(PdfHandler::intermediateFilePath()));
+}
+
+void PdfHandlerTest::rendersAtThreeHundredDpi()
+{
+    QVERIFY(handler->loadDocument(path("content.pdf")));
+    QCOMPARE(handler->pageCount(), 2);
+    QCOMPARE(handler->signMode(), 0);
+    QVERIFY(handler->renderPage(-1).isNull());
+    QVERIFY(handler->renderPage(2).isNull());
+
+    const QImage page = renderBare(path("a4.pdf"), 0);
+    QCOMPARE(page.size(), QSize(kA4Width, kA4Height));
+    QCOMPARE(page.format(), QImage::Format_RGB32);
+    QVERIFY(isWhite(page.pixel(1000, 1000)));
+
+    // The content is drawn where it was put.
+    const QImage content = renderBare(path("content.pdf"), 1);
+    QCOMPARE(content.size(), QSize(kA4Width, kA4Height));
+    QVERIFY(isBluish(content.pixel(qRound(160 * 4.1667), qRound(100 * 4.1667))));
+}
+
+void PdfHandlerTest::degeneratePagesGiveNullImage_data()
+{
+    QTest::addColumn<double>("width");
+    QTest::addColumn<double>("height");
+    QTest::newRow("below one pixel") << 0.1 << 0.1;
+    QTest::newRow("below one pixel wide") << 0.2 << 842.0;
+    QTest::newRow("beyond any bitmap") << 14400.0 << 14400.0;
+}
+
+void PdfHandlerTest::degeneratePagesGiveNullImage()
+{
+    QFETCH(double, width);
+    QFETCH(double, height);
+    TestPage odd;
+    odd.width = width;
+    odd.height = height;
+    const QString file = path(QStringLiteral("odd.pdf"));
+    QVERIFY(TestPdf::writeBlank(file, {odd, TestPage()}));
+    QVERIFY(handler->loadDocument(file));
+    QCOMPARE(handler->pageCount(), 2);
+    QVERIFY(handler->renderPage(0).isNull());
+    QCOMPARE(handler->renderPage(1).size(), QSize(kA4Width, kA4Height));
+}
+
+void PdfHandlerTest::hiddenTagsRenderAsBarePage()
+{
+    const QImage bare = renderBare(path("content.pdf"), 0);
+    QVERIFY(!bare.isNull());
+    const PdfSignData tags = dataOf({makeTag(1, QRect(200, 300, 800, 400), 1), makeTag(1, QRect(300, 2000, 900, 300), 3),
+                                     makeTag(2, QRect(200, 300, 800, 400), 2)});
+    handler->setSignData(tags, true);
+    QCOMPARE(handler->renderPage(0), bare);
+    handler->setSignData(tags, false);
+    QVERIFY(handler->renderPage(0) != bare);
+
+    // Closing forgets the tags: the reopened page is bare again.
+    handler->closeDocument();
+    QVERIFY(handler->loadDocument(path("content.pdf")));
+    QCOMPARE(handler->renderPage(0), bare);
+}
+
+void PdfHandlerTest::tagBoxLook_data()
+{
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("type");
+    QTest::addColumn<bool>("frame");
+    QTest::addColumn<bool>("signBadge");
+    QTest::addColumn<bool>("fpBadge");
+    QTest::newRow("signature") << 800 << 1 << true << true << false;
+    QTest::newRow("fingerprint") << 800 << 2 << true << false << true;
+    QTest::newRow("both, side by side") << 800 << 3 << true << true << true;
+    QTest::newRow("unknown type, no badge") << 800 << 9 << true << false << false;
+    QTest::newRow("box 4 wide draws nothing") << 5 << 3 << false << false << false;
+    QTest::newRow("box 5 wide is drawn, badge cut to it") << 6 << 1 << true << true << false;
+}
+
+void PdfHandlerTest::tagBoxLook()
+{
+    QFETCH(int, width);
+    QFETCH(int, type);
+    QFETCH(bool, frame);
+    QFETCH(bool, signBadge);
+    QFETCH(bool, fpBadge);
+    const QImage bare = renderBare(path("a4.pdf"), 0);
+    const QRect tagRect(200, 300, width, 400);
+    handler->setSignData(dataOf({makeTag(1, tagRect, type)}), false);
+    const QImage page = handler->renderPage(0);
+
+    const QRgb frameColor = qRgb(0xff, 0x3b, 0x30);
+    QCOMPARE(countColor(page, QRect(198, 500, 4, 1), frameColor) == 4, frame);
+    const QRect badgeRow(202, 302, width, 48);
+    QCOMPARE(countColor(page, badgeRow, qRgb(0x8a, 0x49, 0xb6)) > 0, signBadge);
+    QCOMPARE(countColor(page, badgeRow, qRgb(0x5d, 0xaa, 0xf2)) > 0, fpBadge);
+    if (signBadge && fpBadge) // the fingerprint badge follows the signature badge
+        QVERIFY(page.pixel(204, 320) == qRgb(0x8a, 0x49, 0xb6));
+    if (frame && width > 100)
+        QVERIFY(countColor(page, QRect(212, 358, width - 24, 330), qRgb(0, 0, 0)) > 0); // the title
+    if (!frame)
+        QCOMPARE(page, bare);
+    QCOMPARE(countColor(page, QRect(0, 0, page.width(), 290), qRgb(255, 255, 255)), page.width() * 290);
+}
+
+void PdfHandlerTest::capturedImagesFitIntoTag()
+{
+    const QImage bare = renderBare(path("a4.pdf"), 0);
+    const QRect tagRect(1000, 2000, 500, 250);
+    const QString wide = TestPdf::solidPng(QSize(300, 100), Qt::red);
+    const QString square = TestPdf::solidPng(QSize(100, 100), Qt::blue);
+
+    // 300 x 100 in 500 x 250: 500 x 166, 42 pixels down.
+    handler->setSignData(dataOf({doneTag(1, tagRect, wide)}), false);
+    QImage page = handler->renderPage(0);
+    QVERIFY(isReddish(page.pixel(1001, 2043)));
+    QVERIFY(isReddish(page.pixel(1498, 2206)));
+    QVERIFY(isWhite(page.pixel(1250, 2040)));
+    QVERIFY(isWhite(page.pixel(1250, 2210)));
+    QVERIFY(isWhite(page.pixel(998, 2125)));
+
+    // The fingerprint lies over the signature, centred: 250 x 250 from x 1125.
+    PdfSignTag both = doneTag(1, tagRect, wide, square);
+    handler->setSignData(dataOf({both}), false);
+    page = handler->renderPage(0);
+    QVERIFY(isBluish(page.pixel(1250, 2125)));
+    QVERIFY(isReddish(page.pixel(1050, 2125)));
+    QVERIFY(isWhite(page.pixel(1050, 2010))); // no box is drawn under images
+
+    both.signImage.clear();
+    handler->setSignData(dataOf({both}), false);
+    page = handler->renderPage(0);
+    QVERIFY(isBluish(page.pixel(1250, 2125)));
+    QVERIFY(isWhite(page.pixel(1050, 2125)));
+
+    // Damaged image text leaves the box space empty.
+    handler->setSignData(dataOf({doneTag(1, tagRect, QStringLiteral("not*base64!")),
+                                 doneTag(1, tagRect, QStringLiteral("aGVsbG8="))}),
+                         false);
+    QCOMPARE(handler->renderPage(0), bare);
+}
+
+void PdfHandlerTest::insertedImageFitsAndCentres_data()
+{
+    QTest::addColumn<QSize>("imageSize");
+    QTest::addColumn<double>("width");
+    QTest::addColumn<double>("height");
+    QTest::addColumn<double>("left");
+    QTest::addColumn<double>("bottom");
+    // The tag (1000, 2000) 500 x 250 is the box (240, 480) 120 x 60 in points; A4 is 842 high.
+    QTest::newRow("fills the box") << QSize(400, 200) << 120.0 << 60.0 << 240.0 << 302.0;
+    QTest::newRow("wide, 10 above and below") << QSize(300, 100) << 120.0 << 40.0 << 240.0 << 312.0;
+    QTest::newRow("tall, centred across") << QSize(100, 400) << 15.0 << 60.0 << 292.5 << 302.0;
+}
+
+void PdfHandlerTest::insertedImageFitsAndCentres()
+{
+    QFETCH(QSize, imageSize);
+    QFETCH(double, width);
+    QFETCH(double, height);
+    QFETCH(double, left);
+    QFETCH(double, bottom);
+    QVERIFY(handler->loadDocument(path("a4.pdf")));
+    handler->setSignData(dataOf({doneTag(1, QRect(1000, 2000, 500, 250), TestPdf::solidPng(imageSize, Qt::red))}),
+                         false);
+    QVERIFY(handler->save());
+    const QVector<FS_MATRIX> matrices = TestPdf::imageMatrices(PdfHandler::intermediateFilePath(), 0);
+    QCOMPARE(matrices.size(), 1);
+    const FS_MATRIX m = matrices.first();
+    QVERIFY2(qAbs(m.a - width) < 0.01, qPrintable(QString::number(m.a)));
+    QVERIFY2(qAbs(m.d - height) < 0.01, qPrintable(QString::number(m.d)));
+    QVERIFY2(qAbs(m.e - left) < 0.01, qPrintable(QString::number(m.e)));
+    QVERIFY2(qAbs(m.f - bottom) < 0.01, qPrintable(QString::number(m.f)));
+    QVERIFY(qAbs(m.b) < 0.01 && qAbs(m.c) < 0.01);
+}
+
+void PdfHandlerTest::imagesLandInTagBoxOnTransformedPages_data()
+{
+    QTest::addColumn<int>("rotate");
+    QTest::addColumn<QPointF>("origin");
+    QTest::newRow("plain") << 0 << QPointF();
+    QTest::newRow("rotated 90") << 1 << QPointF();
+    QTest::newRow("rotated 180") << 2 << QPointF();
+    QTest::newRow("rotated 270") << 3 << QPointF();
+    QTest::newRow("media box offset") << 0 << QPointF(100, 200);
+    QTest::newRow("offset and rotated") << 1 << QPointF(-50, 300);
+}
+
+void PdfHandlerTest::imagesLandInTagBoxOnTransformedPages()
+{
+    QFETCH(int, rotate);
+    QFETCH(QPointF, origin);
+    TestPage spec;
+    spec.rotate = rotate;
+    spec.origin = origin;
+    const QString file = path(QStringLiteral("transformed.pdf"));
+    QVERIFY(TestPdf::writeBlank(file, {spec}));
+    QVERIFY(handler->loadDocument(file));
+    handler->setSignData(dataOf({doneTag(1, QRect(1000, 500, 500, 250), TestPdf::halvesPng(QSize(400, 200)))}), false);
+    QVERIFY(handler->save());
+
+    // The saved page, as displayed, shows the image upright in the tag's box and nowhere else.
+    const QImage page = renderBare(PdfHandler::intermediateFilePath(), 0);
+    QVERIFY(!page.isNull());
+    QVERIFY(isReddish(page.pixel(1030, 530)));
+    QVERIFY(isReddish(page.pixel(1220, 720)));
+    QVERIFY(isBluish(page.pixel(1280, 530)));
+    QVERIFY(isBluish(page.pixel(1470, 720)));
+    for (const QPoint outside : {QPoint(990, 625), QPoint(1510, 625), QPoint(1250, 490), QPoint(1250, 760)})
+        QVERIFY2(isWhite(page.pixel(outside)), qPrintable(QStringLiteral("%1,%2").arg(outside.x()).arg(outside.y())));
+    QCOMPARE(countColor(page, QRect(0, 0, page.width(), 480), qRgb(255, 255, 255)), page.width() * 480);
+}
+
+void PdfHandlerTest::saveRoundTripWritesEachImageOnce()
+{
+    const QString file = path("content.pdf");
+    const int before0 = TestPdf::imageMatrices(file, 0).size();
+    const int before1 = TestPdf::imageMatrices(file, 1).size();
+    const QString sign = TestPdf::solidPng(QSize(100, 50), Qt::red);
+    const QString fp = TestPdf::solidPng(QSize(80, 120), Qt::blue);
+    PdfSignData data = dataOf({doneTag(1, QRect(400, 1200, 600, 300), sign, fp),
+                               doneTag(2, QRect(400, 400, 600, 300), sign), makeTag(2, QRect(400, 2000, 600, 300), 1)});
+    data.textA = QStringLiteral("kept");
+
+    QVERIFY(handler->loadDocument(file));
+    handler->setSignData(data, false);
+    QSignalSpy confirmed(handler.data(), &PdfHandler::pdfConfirm);
+    qint64 firstSize = 0;
+    for (int round = 1; round <= 2; ++round) {
+        QVERIFY(handler->save());
+        QCOMPARE(confirmed.count(), round);
+        const QString saved = PdfHandler::intermediateFilePath();
+        QCOMPARE(TestPdf::imageMatrices(saved, 0).size(), before0 + 2);
+        QCOMPARE(TestPdf::imageMatrices(saved, 1).size(), before1 + 1);
+
+        const PdfSignResult result = confirmed.last().first().value<PdfSignResult>();
+        QFile back(saved);
+        QVERIFY(back.open(QIODevice::ReadOnly));
+        QCOMPARE(QByteArray::fromBase64(result.pdfBase64.toLatin1()), back.readAll());
+        QCOMPARE(result.entries.size(), 3);
+        QCOMPARE(result.entries.at(0).page, 1);
+        QCOMPARE(result.entries.at(0).type, 3);
+        QCOMPARE(ImageBase64::decode(result.entries.at(0).combinedImage).size(), QSize(100, 120));
+        QCOMPARE(result.entries.at(1).combinedImage, sign);
+        QCOMPARE(result.entries.at(1).fpImage, QString());
+        QCOMPARE(result.entries.at(2).combinedImage, QString());
+        // A later save carries no dead copies of earlier insertions either.
+        if (round == 1)
+            firstSize = QFileInfo(saved).size();
+        QCOMPARE(QFileInfo(saved).size(), firstSize);
+    }
+
+    // The open document itself stays as loaded: its page renders without the inserted images.
+    handler->setSignData(PdfSignData(), false);
+    QCOMPARE(handler->renderPage(1), renderBare(file, 1));
+    QVERIFY(handler->loadDocument(PdfHandler::intermediateFilePath()));
+    QCOMPARE(handler->pageCount(), 2);
+}
+
+void PdfHandlerTest::imagesNotDueAreNotInserted_data()
+{
+    QTest::addColumn<QString>("image");
+    QTest::addColumn<bool>("done");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<bool>("readOnly");
+    const QString good = TestPdf::solidPng(QSize(40, 20), Qt::red);
+    QTest::newRow("not done") << good << false << 500 << false;
+    QTest::newRow("not Base64") << "not*base64!" << true << 500 << false;
+    QTest::newRow("not an image") << "aGVsbG8=" << true << 500 << false;
+    QTest::newRow("4 pixels wide is 0 points") << good << true << 4 << false;
+    QTest::newRow("read only mode") << good << true << 500 << true;
+}
+
+void PdfHandlerTest::imagesNotDueAreNotInserted()
+{
+    QFETCH(QString, image);
+    QFETCH(bool, done);
+    QFETCH(int, width);
+    QFETCH(bool, readOnly);
+    PdfSignTag tag = makeTag(1, QRect(1000, 2000, width, 250), 3);
+    tag.signImage = image;
+    tag.fpImage = image;
+    tag.isSignDone = tag.isFpDone = done;
+    QVERIFY(handler->loadDocument(path("a4.pdf")));
+    handler->setSignData(dataOf({tag}), false);
+    handler->setReadOnly(readOnly);
+    QSignalSpy confirmed(handler.data(), &PdfHandler::pdfConfirm);
+    QVERIFY(handler->save());
+    QCOMPARE(TestPdf::imageMatrices(PdfHandler::intermediateFilePath(), 0).size(), 0);
+    QCOMPARE(confirmed.count(), 1);
+    const PdfSignResult result = confirmed.first().first().value<PdfSignResult>();
+    QCOMPARE(result.entries.size(), 1);
+    QCOMPARE(result.entries.first().signImage, image); // the entries carry what the tags hold
+}
+
+void PdfHandlerTest::failedSaveLeavesNothing_data()
+{
+    QTest::addColumn<bool>("folderIsFile");
+    QTest::newRow("output folder is a file") << true;
+    QTest::newRow("write cut short over an earlier save") << false;
+}
+
+void PdfHandlerTest::failedSaveLeavesNothing()
+{
+    QFETCH(bool, folderIsFile);
+    const QString target = PdfHandler::intermediateFilePath();
+    const QString folder = QFileInfo(target).absolutePath();
+    QImage noise(600, 300, QImage::Format_ARGB32);
+    for (int y = 0; y < noise.height(); ++y)
+        for (int x = 0; x < noise.width(); ++x)
+            noise.setPixel(x, y, qRgb((x * 7919 + y * 104729) % 251, (x * y) % 241, (x + y * 31) % 239));
+    QVERIFY(handler->loadDocument(path("a4.pdf")));
+    handler->setSignData(dataOf({doneTag(1, QRect(1000, 2000, 500, 250), TestPdf::pngBase64(noise))}), false);
+
+    QSignalSpy confirmed(handler.data(), &PdfHandler::pdfConfirm);
+    if (folderIsFile) {
+        QVERIFY(QDir().mkpath(QFileInfo(folder).absolutePath()));
+        QFile blocker(folder);
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        QVERIFY(!handler->save());
+    } else {
+        QVERIFY(handler->save());
+        QVERIFY(QFileInfo(target).size() > 100000);
+        confirmed.clear();
+        FileSizeLimit limit(64 * 1024);
+        QVERIFY(!handler->save());
+    }
+    QCOMPARE(confirmed.count(), 0);
+    QVERIFY(!QFileInfo::exists(target));
+    if (!folderIsFile)
+        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System), QStringList());
+
+    // Once the obstacle is gone the same document saves, with its image once.
+    QFile::remove(folder);
+    QVERIFY(handler->save());
+    QCOMPARE(confirmed.count(), 1);
+    QCOMPARE(TestPdf::imageMatrices(target, 0).size(), 1);
+}
+
+void PdfHandlerTest::mergeImages()
+{
+    QImage jpeg(100, 50, QImage::Format_RGB32);
+    jpeg.fill(Qt::red);
+    QByteArray jpegBytes;
+    QBuffer buffer(&jpegBytes);
+    buffer.open(QIODevice::WriteOnly);
+    QVERIFY(jpeg.save(&buffer, "JPG"));
+
+    const QString fp = TestPdf::solidPng(QSize(80, 120), Qt::blue);
+    for (const QString &sign : {TestPdf::solidPng(QSize(100, 50), Qt::red), QString::fromLatin1(jpegBytes.toBase64())}) {
+        const QImage merged = ImageBase64::decode(PdfHandler::mergeImages(sign, fp));
+        QCOMPARE(merged.size(), QSize(100, 120));
+        QVERIFY(isBluish(merged.pixel(10, 10)));
+        QVERIFY(isReddish(merged.pixel(90, 10)));
+        QCOMPARE(qAlpha(merged.pixel(90, 100)), 0);
+    }
+    QCOMPARE(PdfHandler::mergeImages(QStringLiteral("not*base64!"), fp), QString());
+    QCOMPARE(PdfHandler::mergeImages(fp, QStringLiteral("aGVsbG8=")), QString());
+}
+
+QTEST_MAIN(PdfHandlerTest)
+#include "tst_pdfhandler.moc"
