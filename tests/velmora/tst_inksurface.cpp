@@ -167,6 +167,7 @@ private slots:
         QTest::newRow("full pressure at 32 is 8 px") << 32 << 1024 << 8 << 10;
         QTest::newRow("full pressure at 64 is 16 px") << 64 << 1024 << 16 << 18;
         QTest::newRow("thinner than a pixel still shows") << 1 << 100 << 1 << 2;
+        QTest::newRow("negative width is the thinnest") << -64 << 1024 << 1 << 1;
     }
     void strokeWidthFollowsPressure()
     {

@@ -2,6 +2,7 @@
 #include "SignatureHeader.h"
 #include "X11InkWindow.h"
 
+#include <QProcess>
 #include <QtTest>
 
 #include <xcb/xcb.h>
@@ -205,6 +206,64 @@ private slots:
         x11->show(surface.pixels(), surface.stride(), {0, 0, 10, 10}, true, kBackground);
         x11->sync();
         QVERIFY(!x11->isWindow());
+    }
+    // A 16-bit screen takes converted pixels; a server of its own, started here.
+    void sixteenBitScreen()
+    {
+        QProcess server;
+        server.start("Xvfb", {"-displayfd", "1", "-screen", "0", "320x200x16", "-nolisten", "tcp"});
+        QVERIFY(server.waitForStarted());
+        QByteArray number;
+        while (!number.contains('\n') && server.waitForReadyRead(10000))
+            number += server.readAllStandardOutput();
+        QVERIFY(number.contains('\n'));
+        const QByteArray display = ":" + number.trimmed();
+
+        xcb_connection_t *c = xcb_connect(display.constData(), nullptr);
+        QVERIFY(!xcb_connection_has_error(c));
+        xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+        QCOMPARE(int(screen->root_depth), 16);
+        const int w = 64, h = 32;
+        const xcb_window_t window = xcb_generate_id(c);
+        xcb_create_window(c, XCB_COPY_FROM_PARENT, window, screen->root, 0, 0, w, h, 0,
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, 0, nullptr);
+        xcb_map_window(c, window);
+        std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+
+        const QByteArray ours = qgetenv("DISPLAY");
+        qputenv("DISPLAY", display);
+        auto x11 = X11InkWindow::open(window);
+        qputenv("DISPLAY", ours);
+        QVERIFY(x11);
+        InkStyle colours = style(false);
+        colours.penColor = 0xC08040; // COLORREF of #4080C0
+        InkSurface surface;
+        QVERIFY(surface.allocate(w, h, colours, x11.get()));
+        surface.fillBackground();
+        surface.showAll();
+        QCOMPARE(surface.drawStrokeSegment(1024, 4, 16, 60, 16), 0);
+        x11->sync();
+
+        xcb_get_image_reply_t *reply = xcb_get_image_reply(
+                c, xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, window, 0, 0, w, h, ~0u), nullptr);
+        QVERIFY(reply);
+        const auto *shown = reinterpret_cast<const uint16_t *>(xcb_get_image_data(reply));
+        int inked = 0;
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < w; ++x) {
+                const uint32_t rgb = surface.pixels()[size_t(y) * surface.stride() + x] & 0xFFFFFF;
+                const uint16_t expected = uint16_t(((rgb >> 19) & 0x1F) << 11
+                                                   | ((rgb >> 10) & 0x3F) << 5 | ((rgb >> 3) & 0x1F));
+                QCOMPARE(shown[y * w + x], expected);
+                inked += rgb == 0x4080C0;
+            }
+        }
+        QVERIFY(inked > 50);
+        std::free(reply);
+        xcb_disconnect(c);
+        x11.reset();
+        server.terminate();
+        QVERIFY(server.waitForFinished());
     }
 };
 

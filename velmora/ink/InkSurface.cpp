@@ -154,7 +154,8 @@ int InkSurface::drawStrokeSegment(int pressure, int x1, int y1, int x2, int y2)
     if (x1 == x2 && y1 == y2)
         return 0;
 
-    const double width = static_cast<double>(m_style.penWidth) * pressure / 4096.0;
+    // A negative pen width from a hand-edited settings file draws the thinnest line.
+    const double width = static_cast<double>(std::max(0, m_style.penWidth)) * pressure / 4096.0;
     strokeLine(width, true, x1, y1, x2, y2);
     strokeLine(std::max(1.0, std::trunc(width)), false, x1, y1, x2, y2);
     m_drawn = true;
