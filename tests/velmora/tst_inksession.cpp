@@ -137,13 +137,6 @@ private slots:
         QVERIFY(QDir(s.dir.path()).isEmpty());
     }
 
-    void setupShowsTheBackground()
-    {
-        Session s;
-        QCOMPARE(s.window->at(0, 0), 0xEBEBEBu);
-        QCOMPARE(s.window->at(799, 479), 0xEBEBEBu);
-    }
-
     void withoutInkThereIsNoSignature_data()
     {
         QTest::addColumn<QVector<int>>("pressures");
@@ -168,16 +161,6 @@ private slots:
         QVERIFY(QDir(s.dir.path()).isEmpty());
     }
 
-    void afterOkTheRealtimePictureIsRefused()
-    {
-        Session s;
-        s.stroke(100, 100, 300, 200);
-        PadState::instance().lastEvent = 1;
-        QCOMPARE(s.realtime(s.path("realtime_sig.png").c_str()), QByteArray("DRVQNV0003"));
-        QVERIFY(QDir(s.dir.path()).isEmpty());
-        PadState::instance().lastEvent = 0;
-    }
-
     void realtimePictureWithoutAPathFails()
     {
         Session s;
@@ -185,25 +168,6 @@ private slots:
         QCOMPARE(s.realtime(nullptr), QByteArray("DRVQNV0003"));
         QCOMPARE(s.realtime(""), QByteArray("DRVQNV0003"));
         QCOMPARE(s.realtime(s.path("no/folder/rt.png").c_str()), QByteArray("DRVQNV0003"));
-    }
-
-    void strokesAfterAPollReachTheFinalPicture()
-    {
-        Session s;
-        s.stroke(100, 100, 300, 100);
-        const std::string first = s.path("realtime_sig.png");
-        QCOMPARE(s.realtime(first.c_str()), QByteArray("DRV0000000"));
-        QVERIFY(opaqueAt(first, 200, 100));
-        QVERIFY(!opaqueAt(first, 500, 300));
-        QVERIFY(s.ink.has(InkSession::ImageRendered));
-
-        s.stroke(400, 300, 600, 300);
-        QVERIFY(!s.ink.has(InkSession::ImageRendered));
-        QVERIFY(s.end());
-        const std::string final = s.path("final.png");
-        QCOMPARE(s.take(final.c_str()), QByteArray("DRV0000000"));
-        QVERIFY(opaqueAt(final, 200, 100));
-        QVERIFY(opaqueAt(final, 500, 300));
     }
 
     void afterTheEndThePictureKeptIsUsed()

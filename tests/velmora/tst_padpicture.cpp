@@ -67,17 +67,6 @@ private:
         std::lock_guard<std::mutex> lock(PadState::instance().mutex);
         return InkSession::instance().surface().maxX() >= x;
     }
-    // ReturnGetInfo resets the event, so it is asked once per look.
-    static bool inkEventArrives()
-    {
-        QDeadlineTimer deadline(5000);
-        while (!deadline.hasExpired()) {
-            if (ReturnGetInfo() == 255)
-                return true;
-            QTest::qWait(5);
-        }
-        return false;
-    }
     void pressOk()
     {
         const int before = g_keys;
@@ -205,23 +194,6 @@ private slots:
 
         getSignatureNoENC(buffer.data(), &iCode, file.c_str(), codes.code, codes.message);
         QCOMPARE(codes.text(), QByteArray("DRVQNV0011"));
-    }
-
-    void hoverOnlyIsNotSigned()
-    {
-        for (int x = 1000; x < 9000; x += 1000)
-            send(Pad::penReport(0xA0, x, 3000, 0));
-        send(Pad::penReport(0xA1, 5000, 4000, 800));
-        QVERIFY(inkEventArrives());
-        pressOk();
-        Codes codes;
-        int iCode = 0;
-        std::vector<unsigned char> buffer(VELMORA_SIGNATURE_DATA_MAX, 0xCC);
-        const std::string file = path("sig.png");
-        getSignatureNoENC(buffer.data(), &iCode, file.c_str(), codes.code, codes.message);
-        QCOMPARE(codes.text(), QByteArray("DRVQNV0001"));
-        QVERIFY(!QFile::exists(QString::fromStdString(file)));
-        QCOMPARE(buffer[0], uint8_t(0xCC));
     }
 
     void strokesAfterAPollReachTheFinalPicture()
