@@ -187,6 +187,12 @@ void DevSim::play(int device, const SimTrace &trace)
     }
 }
 
+void DevSim::setDisplays(std::vector<DisplayInfo> displays)
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_displays = std::move(displays);
+}
+
 void DevSim::setFault(int device, SimFault fault)
 {
     std::lock_guard<std::mutex> guard(m_lock);
@@ -216,6 +222,13 @@ int DevSim::openHandles(int device) const
     return static_cast<int>(std::count_if(m_clients.begin(), m_clients.end(), [device](const auto &client) {
         return client.second.role == Role::Control && client.second.device == device;
     }));
+}
+
+int DevSim::monitors() const
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    return static_cast<int>(std::count_if(m_clients.begin(), m_clients.end(),
+                                          [](const auto &client) { return client.second.role == Role::Monitor; }));
 }
 
 bool DevSim::present(int device) const
@@ -317,6 +330,17 @@ void DevSim::handle(int fd, const SimBytes &message)
         SimWire::send(fd, answer.data(), SendTimeoutMs);
         return;
     }
+    if (op == SimWire::Displays) {
+        SimWire answer;
+        answer.putU8(SimWire::Reply);
+        answer.putU32(sequence);
+        answer.putU8(0);
+        answer.putU32(static_cast<uint32_t>(m_displays.size()));
+        for (const DisplayInfo &display : m_displays)
+            answer.putDisplay(display);
+        SimWire::send(fd, answer.data(), SendTimeoutMs);
+        return;
+    }
     if (op == SimWire::Monitor) {
         client.role = Role::Monitor;
         guard.unlock();
@@ -354,6 +378,7 @@ void DevSim::handle(int fd, const SimBytes &message)
         const bool ok = request.ok() && token != 0 && owner != m_clients.end() && client.role == Role::Fresh;
         if (ok) {
             client.role = Role::Stream;
+            client.token = token;
             client.device = owner->second.device;
             client.collection = owner->second.collection;
         }
@@ -369,14 +394,23 @@ void DevSim::handle(int fd, const SimBytes &message)
         reply(fd, sequence, 1);
         return;
     }
-    if (found->second.fault == SimFault::Silent)
+    if (op == SimWire::Close) {
+        for (auto &other : m_clients)
+            if (other.second.role == Role::Stream && other.second.token == client.token)
+                other.second = Client{};
+        client = Client{};
+        guard.unlock();
+        reply(fd, sequence, 0);
         return;
+    }
     const std::shared_ptr<const SimDeviceSpec> spec = found->second.spec;
     const int device = client.device;
     const int collection = client.collection;
     const SimCollectionSpec &caps = spec->collections[static_cast<size_t>(collection)];
 
     if (op == SimWire::String) {
+        if (found->second.fault == SimFault::Silent)
+            return;
         const auto text = spec->strings.find(static_cast<int>(request.u32()));
         guard.unlock();
         if (text == spec->strings.end()) {
@@ -403,6 +437,8 @@ void DevSim::handle(int fd, const SimBytes &message)
     }
     if (op != SimWire::GetFeature)
         found->second.records.push_back({op == SimWire::Write ? SimRecord::Output : SimRecord::SetFeature, collection, data});
+    if (found->second.fault == SimFault::Silent)
+        return; // received, never answered
     guard.unlock();
 
     const SimRequest call{*this, device, collection, data};

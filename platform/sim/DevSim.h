@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/DisplayInfo.h"
 #include "platform/HidDeviceInfo.h"
 #include "sim/SimDeviceSpec.h"
 #include "sim/SimTrace.h"
@@ -38,10 +39,14 @@ public:
     // Sends a trace's reports with its delays, on the calling thread.
     void play(int device, const SimTrace &trace);
 
+    // The desktop's displays, as the display code of every client will see them.
+    void setDisplays(std::vector<DisplayInfo> displays);
+
     void setFault(int device, SimFault fault);
     std::vector<SimRecord> records(int device) const;
     void clearRecords(int device);
     int openHandles(int device) const;
+    int monitors() const;   // subscribers to arrivals and removals
     std::vector<int> devices() const;
     bool present(int device) const;
     std::string path(int device, int collection) const;
@@ -70,6 +75,7 @@ private:
     mutable std::mutex m_lock;
     std::map<int, Device> m_devices;
     std::map<int, Client> m_clients;
+    std::vector<DisplayInfo> m_displays;
     int m_nextDevice = 1;
     uint32_t m_nextToken = 1;
     std::string m_socketPath;

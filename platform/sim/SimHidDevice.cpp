@@ -58,6 +58,8 @@ SimHidDevice::SimHidDevice(HidDeviceInfo info, int control, int stream)
 
 SimHidDevice::~SimHidDevice()
 {
+    // Closing is acknowledged, so the simulator's view of open handles is exact on return.
+    request(SimWire::Close, {}, SimHidBackend::RequestTimeoutMs);
     ::close(m_stream);
     ::close(m_control);
 }

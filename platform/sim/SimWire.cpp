@@ -59,6 +59,24 @@ void SimWire::putInfo(const HidDeviceInfo &info)
     putU16(info.caps.featureReportLength);
 }
 
+void SimWire::putDisplay(const DisplayInfo &display)
+{
+    putString(display.name);
+    for (int value : {display.x, display.y, display.width, display.height, display.modeWidth, display.modeHeight})
+        putU32(static_cast<uint32_t>(value));
+    putString(display.monitorId);
+}
+
+DisplayInfo SimWire::display()
+{
+    DisplayInfo display;
+    display.name = string();
+    for (int *value : {&display.x, &display.y, &display.width, &display.height, &display.modeWidth, &display.modeHeight})
+        *value = static_cast<int32_t>(u32());
+    display.monitorId = string();
+    return display;
+}
+
 bool SimWire::take(size_t n)
 {
     if (!m_ok || m_data.size() - m_pos < n) {

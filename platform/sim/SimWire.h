@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/DisplayInfo.h"
 #include "platform/HidDeviceInfo.h"
 
 #include <cstddef>
@@ -15,7 +16,7 @@ class SimWire {
 public:
     enum Op : uint8_t {
         Enumerate = 'E', Open = 'O', Stream = 'S', Write = 'W', GetFeature = 'G', SetFeature = 'F',
-        String = 'T', Monitor = 'M', Reply = 'R', Input = 'I', Arrival = 'A', Removal = 'X',
+        String = 'T', Close = 'C', Monitor = 'M', Displays = 'D', Reply = 'R', Input = 'I', Arrival = 'A', Removal = 'X',
     };
 
     static constexpr size_t MaxMessage = 65536;
@@ -29,6 +30,7 @@ public:
     void putBytes(const std::vector<uint8_t> &bytes);
     void putString(const std::string &text);
     void putInfo(const HidDeviceInfo &info);
+    void putDisplay(const DisplayInfo &display);
 
     // Readers stop at the end of the data and then report failure through ok().
     uint8_t u8();
@@ -37,6 +39,7 @@ public:
     std::vector<uint8_t> bytes();
     std::string string();
     HidDeviceInfo info();
+    DisplayInfo display();
     bool ok() const { return m_ok; }
 
     const std::vector<uint8_t> &data() const { return m_data; }

@@ -22,6 +22,8 @@ const char Help[] =
     "play ID FILE          deliver a trace: lines \"<delay ms> <hex>\"\n"
     "fault ID none|silent|refuse-open\n"
     "records ID            print the reports the libraries sent\n"
+    "display NAME X Y W H MODEW MODEH [MONITORID]   add a display to the desktop\n"
+    "displays clear        remove every display\n"
     "list                  print the devices present\n"
     "quit\n";
 
@@ -36,7 +38,7 @@ std::string hex(const SimBytes &bytes)
     return text;
 }
 
-bool run(DevSim &sim, const std::string &line)
+bool run(DevSim &sim, std::vector<DisplayInfo> &desktop, const std::string &line)
 {
     std::istringstream in(line);
     std::string command;
@@ -90,6 +92,21 @@ bool run(DevSim &sim, const std::string &line)
             std::cout << (record.kind == SimRecord::Output ? "output " : "feature ") << record.collection << ' '
                       << hex(record.data) << '\n';
         std::cout << "ok" << std::endl;
+    } else if (command == "display") {
+        DisplayInfo display;
+        if (in >> display.name >> display.x >> display.y >> display.width >> display.height >> display.modeWidth
+            >> display.modeHeight) {
+            in >> display.monitorId;
+            desktop.push_back(display);
+            sim.setDisplays(desktop);
+            std::cout << "ok" << std::endl;
+        } else {
+            std::cout << "error: display NAME X Y W H MODEW MODEH [MONITORID]" << std::endl;
+        }
+    } else if (command == "displays") {
+        desktop.clear();
+        sim.setDisplays(desktop);
+        std::cout << "ok" << std::endl;
     } else if (command == "list") {
         for (int device : sim.devices())
             std::cout << device << ' ' << sim.path(device, 0) << '\n';
@@ -134,9 +151,10 @@ int main(int argc, char **argv)
         return 1;
     }
     std::cout << "listening on " << sim.socketPath() << std::endl;
+    std::vector<DisplayInfo> desktop;
     std::string line;
     while (std::getline(std::cin, line))
-        if (!run(sim, line))
+        if (!run(sim, desktop, line))
             return 0;
     // Input closed (run in the background): serve until told to stop.
     int signal = 0;
