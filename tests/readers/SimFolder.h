@@ -1,7 +1,7 @@
 #pragma once
 
 #include <QByteArray>
-#include <QFile>
+#include <QSaveFile>
 #include <QTemporaryDir>
 #include <QtGlobal>
 
@@ -18,11 +18,11 @@ public:
     QString path() const { return m_dir.path(); }
     QString filePath(const QString &name) const { return m_dir.filePath(name); }
 
-    void writeIni(const QByteArray &text)
+    // Replaced in one step, so a reader on another thread never sees half a file.
+    bool writeIni(const QByteArray &text)
     {
-        QFile file(m_dir.filePath("fingerprint.ini"));
-        if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            file.write(text);
+        QSaveFile file(m_dir.filePath("fingerprint.ini"));
+        return file.open(QIODevice::WriteOnly) && file.write(text) == text.size() && file.commit();
     }
 
 private:
