@@ -1,0 +1,27 @@
+#pragma once
+
+#include "platform/HidDevice.h"
+#include "platform/HidMonitor.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+struct udev_device;
+
+namespace platform {
+
+// The HID layer on hidraw nodes found through libudev. A node with several top-level
+// collections appears once per collection, its path suffixed "#colNN".
+class LinuxHidBackend {
+public:
+    static std::vector<HidDeviceInfo> enumerate();
+    static std::unique_ptr<HidDevice> open(const std::string &path);
+    static std::unique_ptr<HidMonitor> monitor();
+
+    // The interfaces of one hidraw node, from its parents and its report descriptor.
+    static std::vector<HidDeviceInfo> describe(udev_device *hidraw);
+    static std::string pathOf(const std::string &node, int collection, int collectionCount);
+};
+
+} // namespace platform

@@ -1,0 +1,82 @@
+#pragma once
+
+#include "platform/HidDeviceInfo.h"
+#include "sim/SimDeviceSpec.h"
+#include "sim/SimTrace.h"
+
+#include <atomic>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace platform {
+
+// The device simulator: serves simulated HID devices to the HID layer of every process whose
+// INKWARDEN_DEVSIM names `folder`. Usable in-process (tests) and behind inkwarden-devsim.
+class DevSim {
+public:
+    explicit DevSim(const std::string &folder);
+    ~DevSim();
+    DevSim(const DevSim &) = delete;
+    DevSim &operator=(const DevSim &) = delete;
+
+    bool listening() const { return m_listener >= 0; }
+    std::string socketPath() const { return m_socketPath; }
+
+    // Presents a device (an arrival for every monitor); returns its id.
+    int plug(SimDeviceSpec spec);
+    // Removes it: its open handles fail from now on, monitors see a removal.
+    bool unplug(int device);
+
+    // Delivers one input report to every open handle of the collection declaring its report
+    // id (byte 0). Short and malformed reports are delivered as they are.
+    bool sendInput(int device, const SimBytes &report);
+    bool sendInput(int device, int collection, const SimBytes &report);
+    // Sends a trace's reports with its delays, on the calling thread.
+    void play(int device, const SimTrace &trace);
+
+    void setFault(int device, SimFault fault);
+    std::vector<SimRecord> records(int device) const;
+    void clearRecords(int device);
+    int openHandles(int device) const;
+    std::vector<int> devices() const;
+    bool present(int device) const;
+    std::string path(int device, int collection) const;
+
+private:
+    struct Device {
+        std::shared_ptr<const SimDeviceSpec> spec;
+        SimFault fault = SimFault::None;
+        std::vector<SimRecord> records;
+    };
+    enum class Role { Fresh, Control, Stream, Monitor };
+    struct Client {
+        Role role = Role::Fresh;
+        int device = 0;
+        int collection = 0;
+        uint32_t token = 0;
+    };
+
+    void serve();
+    void accept();
+    void handle(int fd, const SimBytes &message);
+    void drop(int fd);
+    void reply(int fd, uint32_t sequence, uint8_t status, const SimBytes &payload = {});
+    HidDeviceInfo infoOf(int device, const Device &entry, int collection) const;
+
+    mutable std::mutex m_lock;
+    std::map<int, Device> m_devices;
+    std::map<int, Client> m_clients;
+    int m_nextDevice = 1;
+    uint32_t m_nextToken = 1;
+    std::string m_socketPath;
+    int m_listener = -1;
+    int m_wake = -1;
+    std::atomic<bool> m_stop{false};
+    std::thread m_thread;
+};
+
+} // namespace platform

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "platform/HidDevice.h"
+#include "platform/HidMonitor.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// The HID layer served by the device simulator whose socket lies in `folder`.
+class SimHidBackend {
+public:
+    explicit SimHidBackend(std::string folder) : m_socket(folder + "/hid.sock") {}
+
+    std::vector<HidDeviceInfo> enumerate() const;
+    std::unique_ptr<HidDevice> open(const std::string &path) const;
+    std::unique_ptr<HidMonitor> monitor() const;
+
+    // Simulator answers normally take microseconds; this only bounds a hung simulator.
+    static constexpr int RequestTimeoutMs = 1000;
+
+private:
+    std::string m_socket;
+};
+
+} // namespace platform

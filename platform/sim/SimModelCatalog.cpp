@@ -1,0 +1,61 @@
+#include "sim/SimModelCatalog.h"
+
+#include "sim/SimSignaturePadModel.h"
+#include "sim/SimTabletModel.h"
+
+#include <functional>
+#include <utility>
+
+namespace platform {
+
+namespace {
+
+using Factory = std::function<SimDeviceSpec()>;
+
+const std::vector<std::pair<std::string, Factory>> &catalog()
+{
+    static const std::vector<std::pair<std::string, Factory>> rows = {
+        {"tablet", [] { return SimTabletModel().spec(); }},
+        {"tablet-wide", [] {
+             SimTabletModel model;
+             model.productId = 0x0201;
+             model.inputLength = 13;
+             model.maxX = 86000;
+             model.maxY = 48400;
+             model.productName = u"Tabrix Pen Display 16";
+             return model.spec();
+         }},
+        {"slate", [] {
+             SimTabletModel model;
+             model.productId = 0x0104;
+             model.productName = u"Tabrix Slate 10";
+             return model.spec();
+         }},
+        {"signature-pad", [] { return SimSignaturePadModel().spec(); }},
+        {"signature-pad-reports", [] { return SimSignaturePadModel(SimSignaturePadModel::Channel::Report).spec(); }},
+    };
+    return rows;
+}
+
+} // namespace
+
+std::vector<std::string> SimModelCatalog::names()
+{
+    std::vector<std::string> result;
+    for (const auto &row : catalog())
+        result.push_back(row.first);
+    return result;
+}
+
+std::optional<SimDeviceSpec> SimModelCatalog::make(const std::string &name)
+{
+    for (const auto &row : catalog())
+        if (row.first == name) {
+            SimDeviceSpec spec = row.second();
+            spec.name = name;
+            return spec;
+        }
+    return std::nullopt;
+}
+
+} // namespace platform

@@ -1,0 +1,45 @@
+#include "sim/SimTabletModel.h"
+
+#include <vector>
+
+namespace platform {
+
+std::u16string SimTabletModel::rangeString() const
+{
+    const int width = inputLength >= 13 ? 3 : 2;
+    std::vector<uint8_t> raw;
+    for (int32_t value : {maxX, maxY})
+        for (int i = 0; i < width; ++i)
+            raw.push_back(static_cast<uint8_t>(value >> (8 * i)));
+    raw.push_back(static_cast<uint8_t>(maxPressure & 0xFF));
+    raw.push_back(static_cast<uint8_t>(maxPressure >> 8));
+    if (raw.size() % 2)
+        raw.push_back(0);
+    std::u16string text;
+    for (size_t i = 0; i < raw.size(); i += 2)
+        text.push_back(static_cast<char16_t>(raw[i] | (raw[i + 1] << 8)));
+    return text;
+}
+
+SimDeviceSpec SimTabletModel::spec() const
+{
+    SimDeviceSpec spec;
+    spec.name = "tablet";
+    spec.vendorId = VendorId;
+    spec.productId = productId;
+    spec.revision = 0;
+    spec.interfaceNumber = 2;
+    SimCollectionSpec pen;
+    pen.usagePage = 0xFF0D;
+    pen.usage = 0x01;
+    pen.inputLength = inputLength;
+    pen.outputLength = outputLength;
+    pen.reportIds = {0x02, 0x09};
+    spec.collections = {pen};
+    spec.strings[2] = productName;
+    spec.strings[3] = serial;
+    spec.strings[20] = rangeString();
+    return spec;
+}
+
+} // namespace platform

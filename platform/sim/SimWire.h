@@ -1,0 +1,60 @@
+#pragma once
+
+#include "platform/HidDeviceInfo.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// Messages between the simulated HID backend and the device simulator: one datagram of a
+// local SOCK_SEQPACKET socket each, starting with an operation byte.
+class SimWire {
+public:
+    enum Op : uint8_t {
+        Enumerate = 'E', Open = 'O', Stream = 'S', Write = 'W', GetFeature = 'G', SetFeature = 'F',
+        String = 'T', Monitor = 'M', Reply = 'R', Input = 'I', Arrival = 'A', Removal = 'X',
+    };
+
+    static constexpr size_t MaxMessage = 65536;
+
+    SimWire() = default;
+    SimWire(const uint8_t *data, size_t size) : m_data(data, data + size) {}
+
+    void putU8(uint8_t v) { m_data.push_back(v); }
+    void putU16(uint16_t v);
+    void putU32(uint32_t v);
+    void putBytes(const std::vector<uint8_t> &bytes);
+    void putString(const std::string &text);
+    void putInfo(const HidDeviceInfo &info);
+
+    // Readers stop at the end of the data and then report failure through ok().
+    uint8_t u8();
+    uint16_t u16();
+    uint32_t u32();
+    std::vector<uint8_t> bytes();
+    std::string string();
+    HidDeviceInfo info();
+    bool ok() const { return m_ok; }
+
+    const std::vector<uint8_t> &data() const { return m_data; }
+
+    // The simulator's socket in the folder named by INKWARDEN_DEVSIM.
+    static std::string socketPath(const std::string &folder);
+    static int connectTo(const std::string &socketPath);
+    // False when the peer is gone or the message could not be queued in time.
+    static bool send(int fd, const std::vector<uint8_t> &message, int timeoutMs);
+    // 1 with a message, 0 on time-out, -1 when the peer is gone.
+    static int receive(int fd, std::vector<uint8_t> &message, int timeoutMs);
+
+private:
+    bool take(size_t n);
+
+    std::vector<uint8_t> m_data;
+    size_t m_pos = 0;
+    bool m_ok = true;
+};
+
+} // namespace platform

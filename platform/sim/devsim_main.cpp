@@ -1,0 +1,145 @@
+// inkwarden-devsim: serves simulated HID devices to the programs whose INKWARDEN_DEVSIM names
+// the same folder. Commands come from standard input, one a line (see "help").
+#include "sim/DevSim.h"
+#include "sim/SimModelCatalog.h"
+#include "sim/SimTrace.h"
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <sstream>
+#include <string>
+
+using namespace platform;
+
+namespace {
+
+const char Help[] =
+    "plug MODEL            present a device; prints its id\n"
+    "unplug ID             remove it\n"
+    "send ID HEX           deliver one input report (byte 0 = report id)\n"
+    "play ID FILE          deliver a trace: lines \"<delay ms> <hex>\"\n"
+    "fault ID none|silent|refuse-open\n"
+    "records ID            print the reports the libraries sent\n"
+    "list                  print the devices present\n"
+    "quit\n";
+
+std::string hex(const SimBytes &bytes)
+{
+    std::string text;
+    char digits[3];
+    for (uint8_t b : bytes) {
+        std::snprintf(digits, sizeof digits, "%02x", b);
+        text += digits;
+    }
+    return text;
+}
+
+bool run(DevSim &sim, const std::string &line)
+{
+    std::istringstream in(line);
+    std::string command;
+    if (!(in >> command))
+        return true;
+    int id = 0;
+    if (command == "quit")
+        return false;
+    if (command == "help") {
+        std::cout << Help << "models:";
+        for (const auto &name : SimModelCatalog::names())
+            std::cout << ' ' << name;
+        std::cout << std::endl;
+    } else if (command == "plug") {
+        std::string name;
+        in >> name;
+        auto spec = SimModelCatalog::make(name);
+        if (spec)
+            std::cout << sim.plug(std::move(*spec)) << std::endl;
+        else
+            std::cout << "error: unknown model " << name << std::endl;
+    } else if (command == "unplug" && in >> id) {
+        std::cout << (sim.unplug(id) ? "ok" : "error: no such device") << std::endl;
+    } else if (command == "send" && in >> id) {
+        std::string rest;
+        std::getline(in, rest);
+        const auto trace = SimTrace::parse("0 " + rest);
+        const bool ok = trace && trace->steps.size() == 1 && sim.sendInput(id, trace->steps[0].report);
+        std::cout << (ok ? "ok" : "error: bad report or device") << std::endl;
+    } else if (command == "play" && in >> id) {
+        std::string file;
+        in >> file;
+        const auto trace = SimTrace::load(file);
+        if (!trace) {
+            std::cout << "error: cannot read trace " << file << std::endl;
+        } else {
+            sim.play(id, *trace);
+            std::cout << "ok" << std::endl;
+        }
+    } else if (command == "fault" && in >> id) {
+        std::string kind;
+        in >> kind;
+        if (kind == "none" || kind == "silent" || kind == "refuse-open") {
+            sim.setFault(id, kind == "none" ? SimFault::None : kind == "silent" ? SimFault::Silent : SimFault::RefuseOpen);
+            std::cout << "ok" << std::endl;
+        } else {
+            std::cout << "error: unknown fault " << kind << std::endl;
+        }
+    } else if (command == "records" && in >> id) {
+        for (const SimRecord &record : sim.records(id))
+            std::cout << (record.kind == SimRecord::Output ? "output " : "feature ") << record.collection << ' '
+                      << hex(record.data) << '\n';
+        std::cout << "ok" << std::endl;
+    } else if (command == "list") {
+        for (int device : sim.devices())
+            std::cout << device << ' ' << sim.path(device, 0) << '\n';
+        std::cout << "ok" << std::endl;
+    } else {
+        std::cout << "error: unknown command (try help)" << std::endl;
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    std::string folder;
+    if (const char *env = std::getenv("INKWARDEN_DEVSIM"))
+        folder = env;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--dir" && i + 1 < argc) {
+            folder = argv[++i];
+        } else {
+            std::cerr << "usage: inkwarden-devsim [--dir FOLDER]   (default: $INKWARDEN_DEVSIM)\n" << Help;
+            return 2;
+        }
+    }
+    if (folder.empty()) {
+        std::cerr << "inkwarden-devsim: set INKWARDEN_DEVSIM or pass --dir\n";
+        return 2;
+    }
+
+    // Block the stop signals before the serving thread starts, so only sigwait takes them.
+    sigset_t stop;
+    sigemptyset(&stop);
+    sigaddset(&stop, SIGINT);
+    sigaddset(&stop, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stop, nullptr);
+
+    DevSim sim(folder);
+    if (!sim.listening()) {
+        std::cerr << "inkwarden-devsim: cannot listen on " << sim.socketPath() << '\n';
+        return 1;
+    }
+    std::cout << "listening on " << sim.socketPath() << std::endl;
+    std::string line;
+    while (std::getline(std::cin, line))
+        if (!run(sim, line))
+            return 0;
+    // Input closed (run in the background): serve until told to stop.
+    int signal = 0;
+    sigwait(&stop, &signal);
+    return 0;
+}

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "CommandChannel.h"
+
+#include "platform/HidDeviceInfo.h"
+
+// Which of the pad's collections an enumerated HID interface is.
+namespace PadIdentity {
+
+bool isPad(const platform::HidDeviceInfo& info);
+// Digitizer 0x0D:0x01 or vendor 0xFF0D:0x01.
+bool isPenCollection(const platform::HidDeviceInfo& info);
+// Vendor 0xFF00:0x0C (feature kind) or 0xFF00:0x01 (report kind); Unknown for anything else.
+CommandChannel::Kind commandKind(const platform::HidDeviceInfo& info);
+
+}
