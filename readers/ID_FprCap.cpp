@@ -128,10 +128,10 @@ int LIVESCAN_GetFPRawData(int channel, unsigned char *frame)
     const int usable = checkChannel(channel);
     if (usable != LIVESCAN_OK)
         return usable;
-    if (!state.capturing[std::size_t(channel)])
-        return LIVESCAN_ERR_NOT_CAPTURING;
     if (!sim().readerPresent())
         return LIVESCAN_ERR_NO_DEVICE;
+    if (!state.capturing[std::size_t(channel)])
+        return LIVESCAN_ERR_NOT_CAPTURING;
     const int scripted = sim().takeScripted("livescan", "raw_errors", LIVESCAN_OK);
     if (scripted != LIVESCAN_OK)
         return scripted;
