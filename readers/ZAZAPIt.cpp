@@ -31,6 +31,7 @@ int ZAZOpenDeviceEx(int *handle, int, int, int, int, int)
 {
     if (!handle)
         return ZAZ_BAD_ARGUMENT;
+    *handle = 0; // never a valid handle, so closing it after a failed open is harmless
     if (!sim().readerPresent())
         return ZAZ_NO_DEVICE;
     const int scripted = sim().takeScripted("zaz", "open_errors", ZAZ_OK);

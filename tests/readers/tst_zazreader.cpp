@@ -32,6 +32,7 @@ private slots:
         qunsetenv("INKWARDEN_DEVSIM");
         int handle = 77;
         QCOMPARE(ZAZOpenDeviceEx(&handle, 0, 0, 0, 2, 0), int(ZAZ_NO_DEVICE));
+        QCOMPARE(handle, 0);
         QCOMPARE(ZAZOpenDeviceEx(&handle, 0, 0, 0, 2, 0), int(ZAZ_NO_DEVICE));
         QCOMPARE(QByteArray(ZAZErr2Str(ZAZ_NO_DEVICE)), QByteArray("No fingerprint reader is attached"));
         QCOMPARE(ZAZOpenDeviceEx(nullptr, 0, 0, 0, 2, 0), int(ZAZ_BAD_ARGUMENT));
