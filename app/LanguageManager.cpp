@@ -13,9 +13,10 @@ LanguageManager &LanguageManager::instance()
 }
 
 LanguageManager::LanguageManager()
-    : zhTable(loadTable(Language::ZhCN))
-    , enTable(loadTable(Language::English))
+    : zhTable(loadTable(Language::ZhCN, QCoreApplication::applicationDirPath()))
+    , enTable(loadTable(Language::English, QCoreApplication::applicationDirPath()))
 {
+    qRegisterMetaType<LanguageManager::Language>("LanguageManager::Language");
 }
 
 LanguageManager::~LanguageManager() = default;
@@ -39,11 +40,11 @@ QHash<QString, QString> LanguageManager::parseTable(const QByteArray &json)
     return table;
 }
 
-QHash<QString, QString> LanguageManager::loadTable(Language language)
+QHash<QString, QString> LanguageManager::loadTable(Language language, const QString &programDir)
 {
     const QString fileName = code(language) + QStringLiteral(".json");
     // A table beside the program lets texts change without a rebuild.
-    QFile external(QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("i18n/") + fileName));
+    QFile external(QDir(programDir).filePath(QStringLiteral("i18n/") + fileName));
     if (external.exists() && external.open(QIODevice::ReadOnly)) {
         const QHash<QString, QString> table = parseTable(external.readAll());
         if (!table.isEmpty())

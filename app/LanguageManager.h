@@ -22,13 +22,15 @@ public:
 
     static QString code(Language language);
     static QHash<QString, QString> parseTable(const QByteArray &json);
+    // The table of a language: "i18n/<code>.json" in programDir when it holds a usable table,
+    // else the built-in one.
+    static QHash<QString, QString> loadTable(Language language, const QString &programDir);
 
 signals:
     void languageChanged(LanguageManager::Language language);
 
 private:
     LanguageManager();
-    static QHash<QString, QString> loadTable(Language language);
 
     Language language = Language::ZhCN;
     QHash<QString, QString> zhTable;
