@@ -4,6 +4,29 @@
 
 namespace {
 
+// The folder this library was loaded from; the readers are installed beside it.
+std::string ownFolder()
+{
+    Dl_info info{};
+    if (!dladdr(reinterpret_cast<void*>(&ownFolder), &info) || !info.dli_fname)
+        return std::string();
+    const std::string file = info.dli_fname;
+    const size_t slash = file.rfind('/');
+    return slash == std::string::npos ? std::string() : file.substr(0, slash + 1);
+}
+
+// Beside this library first: a bare name is searched for on behalf of whoever calls dlopen,
+// which is not always this library (sanitizer runtimes intercept it).
+void* openLibrary(const std::string& name)
+{
+    const std::string folder = ownFolder();
+    if (!folder.empty() && name.find('/') == std::string::npos) {
+        if (void* beside = dlopen((folder + name).c_str(), RTLD_NOW | RTLD_LOCAL))
+            return beside;
+    }
+    return dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
+}
+
 template <typename Function>
 void resolve(void* library, const char* name, Function& function)
 {
@@ -15,8 +38,8 @@ void resolve(void* library, const char* name, Function& function)
 FingerprintVendor FingerprintVendor::load(const std::string& captureLibrary, const std::string& algorithmLibrary)
 {
     // Never closed: a capture may be running on another thread, and dlopen only counts a reload.
-    void* capture = dlopen(captureLibrary.c_str(), RTLD_NOW | RTLD_LOCAL);
-    void* algorithms = dlopen(algorithmLibrary.c_str(), RTLD_NOW | RTLD_LOCAL);
+    void* capture = openLibrary(captureLibrary);
+    void* algorithms = openLibrary(algorithmLibrary);
     FingerprintVendor vendor;
     resolve(capture, "LIVESCAN_GetVersion", vendor.getVersion);
     resolve(capture, "LIVESCAN_Init", vendor.init);
