@@ -199,9 +199,7 @@ void PadSession::handlePenSample(const uint8_t* report)
     const bool drawn = ink.windowAlive();
     if (drawn) {
         PadState::instance().lastEvent = 255;
-        const int wx = int(int64_t(x) * ink.areaWidth() / PadMaxX);
-        const int wy = int(int64_t(y) * ink.areaHeight() / PadMaxY);
-        ink.addPenPoint(pressure, wx, wy);
+        ink.addPenPoint(pressure, toWindow(x, PadMaxX, ink.areaWidth()), toWindow(y, PadMaxY, ink.areaHeight()));
     } else {
         ink.addPenPoint(0, 0, 0);
     }

@@ -4,6 +4,7 @@
 
 #include <Velmora.h>
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -31,6 +32,8 @@ public:
     // Pad full scale of x and y.
     static constexpr int PadMaxX = 10206;
     static constexpr int PadMaxY = 7422;
+    // A pad coordinate in window pixels, truncated toward zero; 64-bit so no area overflows it.
+    static int toWindow(int pad, int padMax, int area) { return int(int64_t(pad) * area / padMax); }
 
 private:
     PadReader::Action handleInputReport(PadReader& reader, const uint8_t* report);
