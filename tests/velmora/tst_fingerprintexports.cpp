@@ -47,19 +47,6 @@ private slots:
         QVERIFY(qGray(saved.pixel(128, 350)) > 245);
     }
 
-    void scoresBelowTheMinimumAreWaitedOut()
-    {
-        SimFolder sim;
-        sim.writeIni("[reader]\nquality = 20, 59, 60\n");
-        QCOMPARE(ZelmarZAFP_Begin(), 0);
-        QCOMPARE(ZelmarZAFP_GetFPCapture(5, 60, nullptr), 60);
-        // The script is used up: the synthetic finger's own quality now counts.
-        QVERIFY(ZelmarZAFP_GetFPCapture(0, 60, nullptr) >= 80);
-        sim.writeIni("[reader]\nno_finger = 100\n");
-        QCOMPARE(ZelmarZAFP_Begin(), 0);
-        QCOMPARE(ZelmarZAFP_GetFPCapture(0, 60, nullptr), ZAFP_TIMEOUT);
-    }
-
     void featuresOfTheSameFingerMatch()
     {
         SimFolder sim;
@@ -81,14 +68,6 @@ private slots:
         QVERIFY2(different < 70, qPrintable(QString::number(double(different))));
         QCOMPARE(ZelmarZAFP_End(), 0);
         QCOMPARE(ZelmarZAFP_End(), ZAFP_NOT_READY);
-    }
-
-    void unplugFailsTheCaptureWithTheReadersResult()
-    {
-        SimFolder sim;
-        QCOMPARE(ZelmarZAFP_Begin(), 0);
-        sim.writeIni("[reader]\npresent = false\n");
-        QCOMPARE(ZelmarZAFP_GetFPCapture(3, 60, nullptr), -2);
     }
 };
 
