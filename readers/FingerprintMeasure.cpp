@@ -129,6 +129,11 @@ bool FingerprintMeasure::match(const std::uint8_t *feature1, const std::uint8_t 
         return false;
     const std::uint8_t *cells1 = feature1 + kCellsOffset;
     const std::uint8_t *cells2 = feature2 + kCellsOffset;
+    const auto wellFormed = [](const std::uint8_t *cells) {
+        return std::all_of(cells, cells + kGrid * kGrid, [](std::uint8_t v) { return v < 180 || v == kNoRidges; });
+    };
+    if (!wellFormed(cells1) || !wellFormed(cells2))
+        return false;
     const auto ridgeCells = [](const std::uint8_t *cells) {
         return int(std::count_if(cells, cells + kGrid * kGrid, [](std::uint8_t v) { return v != kNoRidges; }));
     };

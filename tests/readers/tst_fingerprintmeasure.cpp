@@ -137,6 +137,10 @@ private slots:
         float score = 0;
         QCOMPARE(FP_FeatureMatch(garbage.data(), feature(finger(1)).data(), &score), int(FP_ERR_BAD_FEATURE));
         QCOMPARE(FP_FeatureMatch(garbage.data(), garbage.data(), nullptr), int(FP_ERR_ARGUMENT));
+        // Our header over directions that cannot be: refused, not matched.
+        std::vector<unsigned char> forged = feature(finger(1));
+        std::fill(forged.begin() + 16, forged.begin() + 16 + 256, 200);
+        QCOMPARE(FP_FeatureMatch(forged.data(), forged.data(), &score), int(FP_ERR_BAD_FEATURE));
     }
 };
 
