@@ -2,6 +2,7 @@
 
 #include "CommandChannel.h"
 #include "InkSession.h"
+#include "PadLog.h"
 #include "PadSession.h"
 #include "PadState.h"
 
@@ -11,6 +12,7 @@
 #include <QAbstractNativeEventFilter>
 #include <QGuiApplication>
 #include <QTemporaryDir>
+#include <QTextCodec>
 #include <QWindow>
 #include <QtTest>
 #include <atomic>
@@ -405,8 +407,13 @@ private slots:
         QCOMPARE(m_pad->commands(), (std::vector<SimBytes>{StartRecord, StartRecord}));
     }
 
+    // No box blocks the reader: the rating goes to the log, the pad is stopped, nobody is called.
     void ratingKeyStopsWithoutCallback()
     {
+        QTemporaryDir logFolder;
+        const QString log = logFolder.filePath("Velmora.log");
+        PadLog::instance().setPath(log.toStdString());
+        PadLog::instance().write(PadLog::OpenRoot, "banner");
         plug();
         QCOMPARE(start(), 0);
         const int keys = g_keyCount;
@@ -415,6 +422,10 @@ private slots:
         QCOMPARE(m_pad->commands()[1], StopRecord);
         QCOMPARE(g_keyCount.load(), keys);
         QCOMPARE(ReturnGetInfo(), -1);
+        PadLog::instance().setPath({});
+        QFile file(log);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.readAll().contains(QTextCodec::codecForName("GBK")->fromUnicode("用户评价：满意") + "\r\n"));
     }
 
     void unknownKeyDoesNothing()
