@@ -1,10 +1,51 @@
 #include "InkSession.h"
 
+#include "ExportLayout.h"
+#include "ExportRenderer.h"
+#include "GbkText.h"
+#include "ImageFileWriter.h"
 #include "PadLog.h"
+#include "PadSession.h"
+#include "PadSettings.h"
+#include "PadState.h"
 #include "ResultCodes.h"
+#include "X11InkWindow.h"
 
-// Session bookkeeping of the live ink: flags, area, ink box and stroke state. The pixels, the
-// export picture and the recorded point bytes are drawn and kept by the surface code.
+#include <cinttypes>
+#include <cstring>
+
+namespace {
+
+InkStyle inkStyle(const PadSettings& settings)
+{
+    InkStyle style;
+    style.penWidth = settings.penWidth;
+    style.penColor = settings.penColor;
+    style.backgroundColor = settings.backgroundColor;
+    style.transparent = settings.transparent == 1;
+    return style;
+}
+
+ExportOptions exportOptions(const PadSettings& settings)
+{
+    ExportOptions options;
+    options.option = settings.exportOption;
+    options.proportion = settings.proportion;
+    options.minWidth = settings.minWidth;
+    options.minHeight = settings.minHeight;
+    options.marginLeft = settings.marginLeft;
+    options.marginRight = settings.marginRight;
+    options.marginTop = settings.marginTop;
+    options.marginBottom = settings.marginBottom;
+    return options;
+}
+
+bool givenPath(const char* path)
+{
+    return path && *path;
+}
+
+} // namespace
 
 InkSession& InkSession::instance()
 {
@@ -12,130 +53,246 @@ InkSession& InkSession::instance()
     return *session;
 }
 
+bool InkSession::has(Flag flag) const
+{
+    switch (flag) {
+    case HasInk:
+        return m_surface.hasInk();
+    case ImageRendered:
+        return imageIsCurrent();
+    default:
+        return (m_flags & flag) != 0;
+    }
+}
+
 int InkSession::setupDrawingSurface(VelmoraWindow window, int width, int height)
 {
+    return setupDrawingSurface(X11InkWindow::open(window), width, height);
+}
+
+int InkSession::setupDrawingSurface(std::unique_ptr<InkTarget> target, int width, int height)
+{
     clearFlags();
-    if (!window)
+    m_image.reset();
+    m_target.reset();
+    m_areaWidth = m_areaHeight = 0;
+    m_surface.resetInk();
+    const InkStyle style = inkStyle(PadSettingsStore::instance().current());
+    if (!target || !m_surface.allocate(width, height, style, target.get()))
         return -1;
-    m_window = window;
+    m_target = std::move(target);
     m_areaWidth = width;
     m_areaHeight = height;
-    resetStroke();
+    m_surface.fillBackground();
+    m_surface.showAll();
     set(SurfaceActive);
     return 0;
 }
 
-bool InkSession::windowAlive() const
+bool InkSession::windowAlive()
 {
-    return m_window != 0;
-}
-
-void InkSession::resetStroke()
-{
-    m_minX = m_maxX = m_minY = m_maxY = -1;
-    m_strokeStarted = false;
-    m_prevX = m_prevY = m_prevPressure = 0;
+    return m_target && m_target->isWindow();
 }
 
 void InkSession::addPenPoint(int pressure, int x, int y)
 {
-    const auto extendBox = [this](int px, int py) {
-        if (px < 0 || py < 0)
-            return;
-        if (m_minX == -1 || px < m_minX) m_minX = px;
-        if (m_maxX == -1 || px > m_maxX) m_maxX = px;
-        if (m_minY == -1 || py < m_minY) m_minY = py;
-        if (m_maxY == -1 || py > m_maxY) m_maxY = py;
-    };
-    if (!m_strokeStarted) {
-        set(HasInk);
-        m_strokeStarted = true;
-        m_prevPressure = pressure;
-    } else if (pressure < 1) {
-        m_prevPressure = 0;
-    } else if (m_prevPressure < 1) {
-        extendBox(x, y);
-        m_prevPressure = pressure;
-    } else {
-        extendBox(x, y);
-        m_prevPressure = m_prevPressure * 60 / 100 + pressure * 40 / 100;
-    }
-    m_prevX = x;
-    m_prevY = y;
+    m_surface.addPenPoint(pressure, x, y);
 }
 
 void InkSession::clearSurface()
 {
-    resetStroke();
+    m_surface.resetInk();
+    if (!m_surface.isAllocated())
+        return;
+    m_surface.fillBackground();
+    m_surface.showAll();
     set(SurfaceActive);
 }
 
 void InkSession::releaseDrawingSurface()
 {
+    m_surface.release();
 }
 
 void InkSession::resetDrawingState()
 {
     clearFlags();
-    m_window = 0;
+    m_target.reset();
     m_areaWidth = m_areaHeight = 0;
-    resetStroke();
+    m_surface.resetInk();
     releaseDrawingSurface();
+}
+
+bool InkSession::imageIsCurrent() const
+{
+    // A released surface changes no more, so what was kept of it stays current.
+    return m_image && (!m_surface.isAllocated() || m_imageRevision == m_surface.revision());
 }
 
 void InkSession::renderExportImage()
 {
-    if (windowAlive() && has(HasInk))
-        set(ImageRendered);
+    m_image.reset();
+    if (!windowAlive() || !m_surface.isAllocated())
+        return;
+    InkRect bounds;
+    const bool hasInk = m_surface.inkBounds(bounds);
+    ExportPlacement placement;
+    if (!ExportLayout::place(exportOptions(PadSettingsStore::instance().current()), m_surface.width(),
+                             m_surface.height(), hasInk, bounds, placement))
+        return;
+    const uint32_t background = PadSettingsStore::instance().current().backgroundColor;
+    m_image = ExportRenderer::render(m_surface.pixels(), m_surface.stride(), m_surface.width(),
+                                     m_surface.height(), placement, background);
+    m_imageRevision = m_surface.revision();
 }
 
 void InkSession::deleteExportImage()
 {
+    m_image.reset();
 }
 
-void InkSession::recordPenSample(uint8_t type, int, int, int pressure, bool drawn)
+void InkSession::recordPenSample(uint8_t type, int padX, int padY, int pressure, bool drawn)
 {
-    if (!m_recording && drawn && pressure > 0)
-        m_recording = true;
-    if (!m_recording)
-        return;
-    if (type == 0xA3) {
-        recordOtherReport();
-        return;
-    }
-    m_recordedBytes += 9;
-    m_penUpMarked = false;
+    if (!m_recorder.isRecording() && drawn && pressure > 0)
+        m_recorder.start();
+    m_recorder.penSample(type, uint32_t(padX), uint32_t(padY), uint32_t(pressure));
 }
 
 void InkSession::recordOtherReport()
 {
-    if (!m_recording || m_penUpMarked)
-        return;
-    m_recordedBytes += 9;
-    m_penUpMarked = true;
+    m_recorder.otherReport();
 }
 
 void InkSession::emptyRecord()
 {
-    m_recordedBytes = 0;
-    m_recording = false;
-    m_penUpMarked = false;
+    m_recorder.reset();
 }
 
-int InkSession::realtimePicture(const char*, char* pchErrCode, char* pchError)
+std::shared_ptr<const ExportImage> InkSession::realtimeImage()
+{
+    if (m_surface.isAllocated()) {
+        if (!imageIsCurrent())
+            renderExportImage();
+        return m_image;
+    }
+    // After the end the surface is gone: what was kept of it is the picture.
+    if (has(SurfaceActive) && has(Ended))
+        return m_image;
+    return nullptr;
+}
+
+int InkSession::realtimePicture(const char* path, char* pchErrCode, char* pchError)
 {
     padLog(Enter, "Into function: %s", "_getSignatureRealtimePic");
-    ResultCodes::setResultCode(ResultCodes::NotSigned, pchErrCode, pchError);
+    int key = ResultCodes::ImageSaveFailed;
+    bool saveFailed = false;
+    if (PadState::instance().lastEvent != 1) {
+        std::shared_ptr<const ExportImage> image;
+        {
+            std::lock_guard<std::mutex> lock(PadState::instance().mutex);
+            image = realtimeImage();
+        }
+        // Encoded outside the state lock, so the ink goes on meanwhile.
+        if (!image) {
+            key = ResultCodes::NotSigned;
+        } else if (givenPath(path)) {
+            saveFailed = !ImageFileWriter::save(*image, path);
+            key = saveFailed ? ResultCodes::ImageSaveFailed : ResultCodes::Success;
+        }
+    }
+    ResultCodes::setResultCode(key, pchErrCode, pchError);
+    if (saveFailed)
+        padLog(Line, "%s", GbkText::fromUtf8("签名图片保存异常 ").c_str());
     padLog(Leave, "Exit function: %s", "_getSignatureRealtimePic");
     return 1;
 }
 
-int InkSession::signaturePlain(unsigned char*, int* iCode, const char*, char* pchErrCode, char* pchError)
+SignatureHeader::Bytes InkSession::buildSignatureHeader()
+{
+    InkRect window;
+    std::vector<InkRect> monitors;
+    if (!m_target || !m_target->screenPlacement(window, monitors))
+        return SignatureHeader::windowGone();
+    // The area keeps the surface's size after the surface itself was released by the end.
+    return SignatureHeader::build(window, monitors, m_areaWidth, m_areaHeight, 0, 0);
+}
+
+int InkSession::finishSignature()
+{
+    const bool hasInk = m_surface.hasInk();
+    if (hasInk && !imageIsCurrent())
+        renderExportImage();
+    if (has(Ended)) {
+        resetDrawingState();
+    } else {
+        set(Finished);
+        m_surface.resetInk();
+        m_surface.release();
+    }
+    return hasInk ? ResultCodes::Success : ResultCodes::NotSigned;
+}
+
+int InkSession::takeSignature(const SignatureHeader::Bytes& header, const char* path, unsigned char* buffer)
+{
+    if (!has(SurfaceActive) || has(Finished))
+        return ResultCodes::NotStarted;
+    const int result = finishSignature();
+    if (result != ResultCodes::Success) {
+        emptyRecord();
+        return result;
+    }
+    // Too few points for a signature: no picture is left behind either.
+    if (buffer && m_recorder.size() < 2 * PointRecorder::kRecordSize) {
+        emptyRecord();
+        return ResultCodes::NotSigned;
+    }
+    if (givenPath(path)) {
+        // A picture was asked for: without one this is no success.
+        const bool saved = m_image && ImageFileWriter::save(*m_image, path);
+        m_image.reset();
+        if (!saved)
+            return ResultCodes::ImageSaveFailed;
+    }
+    if (buffer)
+        copySignatureData(buffer, header);
+    return ResultCodes::Success;
+}
+
+void InkSession::copySignatureData(unsigned char* buffer, const SignatureHeader::Bytes& header)
+{
+    const uint32_t n = m_recorder.size();
+    const int32_t length = int32_t(SignatureHeader::kSize + n);
+    std::memcpy(buffer, &length, sizeof length);
+    std::memcpy(buffer + sizeof length, header.data(), header.size());
+    std::memcpy(buffer + sizeof length + header.size(), m_recorder.data(), n);
+}
+
+int InkSession::signaturePlain(unsigned char* buffer, int* iCode, const char* path, char* pchErrCode,
+                               char* pchError)
 {
     padLog(Enter, "Into function: %s", "_getSignaturePlain");
+    padLog(Line, "Parameter List: ");
+    padLog(Line, "iCode = 0x%08" PRIXPTR ", pchPhotoPath = %s, pchErrCode = 0x%08" PRIXPTR
+                 ", pchError = 0x%08" PRIXPTR,
+           uintptr_t(iCode), path ? path : "(null)", uintptr_t(pchErrCode), uintptr_t(pchError));
     if (iCode)
         *iCode = 2;
-    ResultCodes::setResultCode(ResultCodes::NotSigned, pchErrCode, pchError);
+    std::mutex& mutex = PadState::instance().mutex;
+    int key = ResultCodes::NotStarted;
+    SignatureHeader::Bytes header{};
+    bool started = false;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        started = has(SurfaceActive) && !has(Finished);
+        if (started)
+            header = buildSignatureHeader();
+    }
+    if (started) {
+        PadSession::instance().stopReaderThread();
+        std::lock_guard<std::mutex> lock(mutex);
+        key = takeSignature(header, path, buffer);
+    }
+    ResultCodes::setResultCode(key, pchErrCode, pchError);
     padLog(Leave, "Exit function: %s", "_getSignaturePlain");
     return 1;
 }

@@ -1,11 +1,19 @@
 #pragma once
 
+#include "ExportImage.h"
+#include "InkSurface.h"
+#include "InkTarget.h"
+#include "PointRecorder.h"
+#include "SignatureHeader.h"
+
 #include <Velmora.h>
 
 #include <cstdint>
+#include <memory>
 
-// The live ink of the current signing session and its recorded points: what the pad session
-// asks of the drawing side. Every call is made with PadState::mutex held, unless it says otherwise.
+// The live ink of the current signing session, its recorded points and its export picture: what
+// the pad session asks of the drawing side. Every call is made with PadState::mutex held, unless
+// it says otherwise.
 class InkSession
 {
 public:
@@ -13,18 +21,20 @@ public:
 
     enum Flag : unsigned {
         SurfaceActive = 1,
-        ImageRendered = 2,
+        ImageRendered = 2,  // a picture of the ink as it is now
         Ended = 4,
-        Finished = 8,   // data taken by getSignatureNoENC
-        HasInk = 16,
+        Finished = 8,       // data taken by getSignatureNoENC
+        HasInk = 16,        // a non-empty ink box
     };
-    bool has(Flag flag) const { return (m_flags & flag) != 0; }
+    bool has(Flag flag) const;
     void set(Flag flag) { m_flags |= flag; }
     void clearFlags() { m_flags = 0; }
 
-    // Clears the session flags; -1 when the window is not a window (the session still goes on).
+    // Clears the session flags; -1 when the window is not a window, the size is no size or the
+    // surface cannot be had (the session still goes on, without ink).
     int setupDrawingSurface(VelmoraWindow window, int width, int height);
-    bool windowAlive() const;
+    int setupDrawingSurface(std::unique_ptr<InkTarget> target, int width, int height);
+    bool windowAlive();
     int areaWidth() const { return m_areaWidth; }
     int areaHeight() const { return m_areaHeight; }
 
@@ -35,7 +45,7 @@ public:
     void releaseDrawingSurface();
     void resetDrawingState();
 
-    // The export picture of the current ink.
+    // The export picture of the current ink (none when the window is gone or there is no ink).
     void renderExportImage();
     void deleteExportImage();
 
@@ -50,17 +60,26 @@ public:
     int realtimePicture(const char* path, char* pchErrCode, char* pchError);
     int signaturePlain(unsigned char* buffer, int* iCode, const char* path, char* pchErrCode, char* pchError);
 
+    // The header of the signature data, from the window's place on its monitor.
+    SignatureHeader::Bytes buildSignatureHeader();
+
+    const InkSurface& surface() const { return m_surface; }
+    const PointRecorder& recorder() const { return m_recorder; }
+    const ExportImage* exportImage() const { return m_image.get(); }
+
 private:
-    void resetStroke();
+    bool imageIsCurrent() const;
+    std::shared_ptr<const ExportImage> realtimeImage();
+    int finishSignature();
+    int takeSignature(const SignatureHeader::Bytes& header, const char* path, unsigned char* buffer);
+    void copySignatureData(unsigned char* buffer, const SignatureHeader::Bytes& header);
 
     unsigned m_flags = 0;
-    VelmoraWindow m_window = 0;
+    std::unique_ptr<InkTarget> m_target;
+    InkSurface m_surface;
+    PointRecorder m_recorder;
+    std::shared_ptr<const ExportImage> m_image;
+    uint64_t m_imageRevision = 0;
     int m_areaWidth = 0;
     int m_areaHeight = 0;
-    int m_minX = -1, m_maxX = -1, m_minY = -1, m_maxY = -1;
-    bool m_strokeStarted = false;
-    int m_prevX = 0, m_prevY = 0, m_prevPressure = 0;
-    bool m_recording = false;
-    bool m_penUpMarked = false;
-    long m_recordedBytes = 0;
 };

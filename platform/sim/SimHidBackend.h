@@ -18,8 +18,9 @@ public:
     std::unique_ptr<HidDevice> open(const std::string &path) const;
     std::unique_ptr<HidMonitor> monitor() const;
 
-    // Simulator answers normally take microseconds; this only bounds a hung simulator.
-    static constexpr int RequestTimeoutMs = 1000;
+    // Simulator answers normally take microseconds; this only bounds a hung simulator. It is
+    // generous because a sanitizer build on a loaded machine can stall the server for a second.
+    static constexpr int RequestTimeoutMs = 5000;
 
 private:
     std::string m_socket;

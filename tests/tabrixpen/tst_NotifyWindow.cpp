@@ -6,6 +6,7 @@
 
 #include <QtTest>
 
+#include <atomic>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -51,8 +52,11 @@ void TABRIX_STDCALL listen(int value)
     heardChanged.notify_all();
 }
 
+std::atomic<bool> slowEntered{false};
+
 void TABRIX_STDCALL listenSlowly(int value)
 {
+    slowEntered = true;
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     listen(value);
 }
@@ -193,10 +197,9 @@ void tst_NotifyWindow::unloadWaitsForReportsInFlight()
     {
         OstraTablet tablet;
         tablet.setNotifyCallback(&listenSlowly);
+        slowEntered = false;
         m_sim->plug(tabletSpec(1000));
-        // Give the report its thread, then unload while it is still in the callback.
-        QTRY_VERIFY(m_sim->devices().size() == 1);
-        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        QTRY_VERIFY(slowEntered);   // unload while the report is still in the callback
     }
     // The callback finished before the tablet object went (ASan watches for the rest).
     QCOMPARE(waitHeard(1, 0).size(), size_t(1));

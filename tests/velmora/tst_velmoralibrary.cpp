@@ -57,7 +57,9 @@ private slots:
                 names << QString::fromLatin1(parts[2]);
         }
         names.sort();
-        const QStringList expected = {"ReturnGetInfo", "SetKeyPressCallback", "clearSignature", "endSignature",
+        const QStringList expected = {"ReturnGetInfo", "SetKeyPressCallback", "ZelmarZAFP_Begin", "ZelmarZAFP_End",
+                                      "ZelmarZAFP_FeatureMatch", "ZelmarZAFP_GetFPCapture", "ZelmarZAFP_GetFeature",
+                                      "clearSignature", "endSignature",
                                       "getPenStyle", "getSignatureNoENC", "getSignatureRealtimePic",
                                       "setPenColor", "setPenPressFactor", "startMessage", "startSignature",
                                       "stopMessage"};

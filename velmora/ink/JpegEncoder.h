@@ -1,0 +1,9 @@
+#pragma once
+
+class ExportImage;
+
+class JpegEncoder {
+public:
+    // Writes the whole file to `fd` (which stays open); false on any failure.
+    static bool write(const ExportImage &image, int fd);
+};
