@@ -71,8 +71,11 @@ int main(int argc, char *argv[])
             fprintf(stderr, "%s\n", qPrintable(message));
     });
     const QStringList args = app.arguments();
-    const QString real = args.size() > 1 ? args.at(1)
-                                         : QStringLiteral("/usr/share/doc/shared-mime-info/shared-mime-info-spec.pdf");
+    if (args.size() < 2) {
+        out << "usage: bench_pdfhandler FILE.pdf [PAGE]  (a real multi-page document)\n";
+        return 2;
+    }
+    const QString real = args.at(1);
     const int pageIndex = args.size() > 2 ? args.at(2).toInt() : 0;
     QSharedPointer<PdfHandler> handler = PdfHandler::instance();
     QTemporaryDir dir;

@@ -78,32 +78,32 @@ std::string DevSim::path(int device, int collection) const
 
 HidDeviceInfo DevSim::infoOf(int device, const Device &entry, int collection) const
 {
-    const SimDeviceSpec &spec = *entry.spec;
-    const SimCollectionSpec &c = spec.collections[static_cast<size_t>(collection)];
+    const SimDeviceDesc &desc = *entry.desc;
+    const SimCollectionDesc &c = desc.collections[static_cast<size_t>(collection)];
     HidDeviceInfo info;
     info.path = path(device, collection);
-    info.vendorId = spec.vendorId;
-    info.productId = spec.productId;
-    info.revision = spec.revision;
-    info.interfaceNumber = spec.interfaceNumber;
+    info.vendorId = desc.vendorId;
+    info.productId = desc.productId;
+    info.revision = desc.revision;
+    info.interfaceNumber = desc.interfaceNumber;
     info.collectionIndex = collection;
-    info.collectionCount = static_cast<int>(spec.collections.size());
+    info.collectionCount = static_cast<int>(desc.collections.size());
     info.caps = {c.usagePage, c.usage, c.inputLength, c.outputLength, c.featureLength};
     return info;
 }
 
-int DevSim::plug(SimDeviceSpec spec)
+int DevSim::plug(SimDeviceDesc desc)
 {
-    if (spec.collections.empty())
-        spec.collections.emplace_back();
+    if (desc.collections.empty())
+        desc.collections.emplace_back();
     std::lock_guard<std::mutex> guard(m_lock);
     const int id = m_nextDevice++;
     Device &entry = m_devices[id];
-    entry.spec = std::make_shared<const SimDeviceSpec>(std::move(spec));
+    entry.desc = std::make_shared<const SimDeviceDesc>(std::move(desc));
     for (const auto &client : m_clients) {
         if (client.second.role != Role::Monitor)
             continue;
-        for (size_t c = 0; c < entry.spec->collections.size(); ++c) {
+        for (size_t c = 0; c < entry.desc->collections.size(); ++c) {
             SimWire event;
             event.putU8(SimWire::Arrival);
             event.putInfo(infoOf(id, entry, static_cast<int>(c)));
@@ -121,7 +121,7 @@ bool DevSim::unplug(int device)
         return false;
     for (auto &client : m_clients) {
         if (client.second.role == Role::Monitor) {
-            for (size_t c = 0; c < found->second.spec->collections.size(); ++c) {
+            for (size_t c = 0; c < found->second.desc->collections.size(); ++c) {
                 SimWire event;
                 event.putU8(SimWire::Removal);
                 event.putInfo(infoOf(device, found->second, static_cast<int>(c)));
@@ -146,7 +146,7 @@ bool DevSim::sendInput(int device, const SimBytes &report)
         const auto found = m_devices.find(device);
         if (found == m_devices.end() || report.empty())
             return false;
-        const auto &collections = found->second.spec->collections;
+        const auto &collections = found->second.desc->collections;
         for (size_t c = 0; c < collections.size(); ++c) {
             const auto &ids = collections[c].reportIds;
             if (std::find(ids.begin(), ids.end(), report[0]) != ids.end()) {
@@ -316,10 +316,10 @@ void DevSim::handle(int fd, const SimBytes &message)
         SimWire list;
         uint32_t count = 0;
         for (const auto &entry : m_devices)
-            count += static_cast<uint32_t>(entry.second.spec->collections.size());
+            count += static_cast<uint32_t>(entry.second.desc->collections.size());
         list.putU32(count);
         for (const auto &entry : m_devices)
-            for (size_t c = 0; c < entry.second.spec->collections.size(); ++c)
+            for (size_t c = 0; c < entry.second.desc->collections.size(); ++c)
                 list.putInfo(infoOf(entry.first, entry.second, static_cast<int>(c)));
         SimWire answer;
         answer.putU8(SimWire::Reply);
@@ -352,7 +352,7 @@ void DevSim::handle(int fd, const SimBytes &message)
         int device = 0, collection = 0;
         const auto found = parsePath(wanted, device, collection) ? m_devices.find(device) : m_devices.end();
         if (client.role != Role::Fresh || found == m_devices.end() || found->second.fault == SimFault::RefuseOpen
-            || collection < 1 || collection > static_cast<int>(found->second.spec->collections.size())) {
+            || collection < 1 || collection > static_cast<int>(found->second.desc->collections.size())) {
             guard.unlock();
             reply(fd, sequence, 1);
             return;
@@ -403,17 +403,17 @@ void DevSim::handle(int fd, const SimBytes &message)
         reply(fd, sequence, 0);
         return;
     }
-    const std::shared_ptr<const SimDeviceSpec> spec = found->second.spec;
+    const std::shared_ptr<const SimDeviceDesc> desc = found->second.desc;
     const int device = client.device;
     const int collection = client.collection;
-    const SimCollectionSpec &caps = spec->collections[static_cast<size_t>(collection)];
+    const SimCollectionDesc &caps = desc->collections[static_cast<size_t>(collection)];
 
     if (op == SimWire::String) {
         if (found->second.fault == SimFault::Silent)
             return;
-        const auto text = spec->strings.find(static_cast<int>(request.u32()));
+        const auto text = desc->strings.find(static_cast<int>(request.u32()));
         guard.unlock();
-        if (text == spec->strings.end()) {
+        if (text == desc->strings.end()) {
             reply(fd, sequence, 1);
             return;
         }
@@ -443,11 +443,11 @@ void DevSim::handle(int fd, const SimBytes &message)
 
     const SimRequest call{*this, device, collection, data};
     if (op == SimWire::GetFeature) {
-        const auto answer = spec->onGetFeature ? spec->onGetFeature(call) : std::nullopt;
+        const auto answer = desc->onGetFeature ? desc->onGetFeature(call) : std::nullopt;
         reply(fd, sequence, answer ? 0 : 1, answer ? *answer : SimBytes{});
         return;
     }
-    const auto &handler = op == SimWire::Write ? spec->onOutput : spec->onSetFeature;
+    const auto &handler = op == SimWire::Write ? desc->onOutput : desc->onSetFeature;
     reply(fd, sequence, !handler || handler(call) ? 0 : 1);
 }
 

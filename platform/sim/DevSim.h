@@ -2,7 +2,7 @@
 
 #include "platform/DisplayInfo.h"
 #include "platform/HidDeviceInfo.h"
-#include "sim/SimDeviceSpec.h"
+#include "sim/SimDeviceDesc.h"
 #include "sim/SimTrace.h"
 
 #include <atomic>
@@ -28,7 +28,7 @@ public:
     std::string socketPath() const { return m_socketPath; }
 
     // Presents a device (an arrival for every monitor); returns its id.
-    int plug(SimDeviceSpec spec);
+    int plug(SimDeviceDesc desc);
     // Removes it: its open handles fail from now on, monitors see a removal.
     bool unplug(int device);
 
@@ -53,7 +53,7 @@ public:
 
 private:
     struct Device {
-        std::shared_ptr<const SimDeviceSpec> spec;
+        std::shared_ptr<const SimDeviceDesc> desc;
         SimFault fault = SimFault::None;
         std::vector<SimRecord> records;
     };

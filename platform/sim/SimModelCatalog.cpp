@@ -10,12 +10,12 @@ namespace platform {
 
 namespace {
 
-using Factory = std::function<SimDeviceSpec()>;
+using Factory = std::function<SimDeviceDesc()>;
 
 const std::vector<std::pair<std::string, Factory>> &catalog()
 {
     static const std::vector<std::pair<std::string, Factory>> rows = {
-        {"tablet", [] { return SimTabletModel().spec(); }},
+        {"tablet", [] { return SimTabletModel().desc(); }},
         {"tablet-wide", [] {
              SimTabletModel model;
              model.productId = 0x0201;
@@ -23,16 +23,16 @@ const std::vector<std::pair<std::string, Factory>> &catalog()
              model.maxX = 86000;
              model.maxY = 48400;
              model.productName = u"Tabrix Pen Display 16";
-             return model.spec();
+             return model.desc();
          }},
         {"slate", [] {
              SimTabletModel model;
              model.productId = 0x0104;
              model.productName = u"Tabrix Slate 10";
-             return model.spec();
+             return model.desc();
          }},
-        {"signature-pad", [] { return SimSignaturePadModel().spec(); }},
-        {"signature-pad-reports", [] { return SimSignaturePadModel(SimSignaturePadModel::Channel::Report).spec(); }},
+        {"signature-pad", [] { return SimSignaturePadModel().desc(); }},
+        {"signature-pad-reports", [] { return SimSignaturePadModel(SimSignaturePadModel::Channel::Report).desc(); }},
     };
     return rows;
 }
@@ -47,13 +47,13 @@ std::vector<std::string> SimModelCatalog::names()
     return result;
 }
 
-std::optional<SimDeviceSpec> SimModelCatalog::make(const std::string &name)
+std::optional<SimDeviceDesc> SimModelCatalog::make(const std::string &name)
 {
     for (const auto &row : catalog())
         if (row.first == name) {
-            SimDeviceSpec spec = row.second();
-            spec.name = name;
-            return spec;
+            SimDeviceDesc desc = row.second();
+            desc.name = name;
+            return desc;
         }
     return std::nullopt;
 }

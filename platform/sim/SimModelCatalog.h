@@ -1,6 +1,6 @@
 #pragma once
 
-#include "sim/SimDeviceSpec.h"
+#include "sim/SimDeviceDesc.h"
 
 #include <optional>
 #include <string>
@@ -13,7 +13,7 @@ namespace platform {
 class SimModelCatalog {
 public:
     static std::vector<std::string> names();
-    static std::optional<SimDeviceSpec> make(const std::string &name);
+    static std::optional<SimDeviceDesc> make(const std::string &name);
 };
 
 } // namespace platform

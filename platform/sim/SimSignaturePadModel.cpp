@@ -60,29 +60,29 @@ SimSignaturePadModel::SimSignaturePadModel(Channel channel)
 {
 }
 
-SimDeviceSpec SimSignaturePadModel::spec() const
+SimDeviceDesc SimSignaturePadModel::desc() const
 {
-    SimDeviceSpec spec;
-    spec.name = "signature-pad";
-    spec.vendorId = VendorId;
-    spec.productId = ProductId;
-    spec.interfaceNumber = 0;
+    SimDeviceDesc desc;
+    desc.name = "signature-pad";
+    desc.vendorId = VendorId;
+    desc.productId = ProductId;
+    desc.interfaceNumber = 0;
 
-    SimCollectionSpec pen;
+    SimCollectionDesc pen;
     pen.usagePage = 0x0D;
     pen.usage = 0x01;
     pen.inputLength = 10;
     pen.reportIds = {PenReportId};
 
-    SimCollectionSpec command;
+    SimCollectionDesc command;
     command.usagePage = 0xFF00;
     const std::shared_ptr<State> state = m_state;
     if (m_channel == Channel::Feature) {
         command.usage = 0x0C;
         command.featureLength = 512;
         command.reportIds = {};
-        spec.onSetFeature = [state](const SimRequest &request) { return state->take(request.data); };
-        spec.onGetFeature = [state](const SimRequest &request) -> std::optional<SimBytes> {
+        desc.onSetFeature = [state](const SimRequest &request) { return state->take(request.data); };
+        desc.onGetFeature = [state](const SimRequest &request) -> std::optional<SimBytes> {
             if (request.data.empty() || request.data[0] != FeatureAnswerId)
                 return std::nullopt;
             return state->frame(FeatureAnswerId, FeatureAnswerLength);
@@ -92,16 +92,16 @@ SimDeviceSpec SimSignaturePadModel::spec() const
         command.inputLength = ReportLength;
         command.outputLength = ReportLength;
         command.reportIds = {ReportFrameId};
-        spec.onOutput = [state](const SimRequest &request) {
+        desc.onOutput = [state](const SimRequest &request) {
             if (request.data.empty() || request.data[0] != ReportFrameId || !state->take(request.data))
                 return false;
             request.sim.sendInput(request.device, CommandCollection, state->frame(ReportFrameId, ReportLength));
             return true;
         };
     }
-    spec.collections = {pen, command};
-    spec.strings[2] = u"Velmora Signature Pad";
-    return spec;
+    desc.collections = {pen, command};
+    desc.strings[2] = u"Velmora Signature Pad";
+    return desc;
 }
 
 void SimSignaturePadModel::answerStatus(uint16_t status)

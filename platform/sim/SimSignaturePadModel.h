@@ -1,6 +1,6 @@
 #pragma once
 
-#include "sim/SimDeviceSpec.h"
+#include "sim/SimDeviceDesc.h"
 
 #include <memory>
 #include <vector>
@@ -24,7 +24,7 @@ public:
     explicit SimSignaturePadModel(Channel channel = Channel::Feature);
 
     // The device; its handlers share this model's answers and command log.
-    SimDeviceSpec spec() const;
+    SimDeviceDesc desc() const;
 
     // Every later command is answered with this status word (0x9000 at first).
     void answerStatus(uint16_t status);

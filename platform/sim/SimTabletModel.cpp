@@ -21,25 +21,25 @@ std::u16string SimTabletModel::rangeString() const
     return text;
 }
 
-SimDeviceSpec SimTabletModel::spec() const
+SimDeviceDesc SimTabletModel::desc() const
 {
-    SimDeviceSpec spec;
-    spec.name = "tablet";
-    spec.vendorId = VendorId;
-    spec.productId = productId;
-    spec.revision = 0;
-    spec.interfaceNumber = 2;
-    SimCollectionSpec pen;
+    SimDeviceDesc desc;
+    desc.name = "tablet";
+    desc.vendorId = VendorId;
+    desc.productId = productId;
+    desc.revision = 0;
+    desc.interfaceNumber = 2;
+    SimCollectionDesc pen;
     pen.usagePage = 0xFF0D;
     pen.usage = 0x01;
     pen.inputLength = inputLength;
     pen.outputLength = outputLength;
     pen.reportIds = {0x02, 0x09};
-    spec.collections = {pen};
-    spec.strings[2] = productName;
-    spec.strings[3] = serial;
-    spec.strings[20] = rangeString();
-    return spec;
+    desc.collections = {pen};
+    desc.strings[2] = productName;
+    desc.strings[3] = serial;
+    desc.strings[20] = rangeString();
+    return desc;
 }
 
 } // namespace platform

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "sim/SimDeviceSpec.h"
+#include "sim/SimDeviceDesc.h"
 
 #include <string>
 
@@ -21,7 +21,7 @@ struct SimTabletModel {
     std::u16string serial = u"TX4C01A7Q2";
     std::u16string productName = u"Tabrix Pen Tablet";
 
-    SimDeviceSpec spec() const;
+    SimDeviceDesc desc() const;
 
     // Range string 20: x and y in 2 bytes each (3 from a 13-byte input report on), then the
     // 16-bit pressure, little-endian, packed two bytes per UTF-16 unit.

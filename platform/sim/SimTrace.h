@@ -1,6 +1,6 @@
 #pragma once
 
-#include "sim/SimDeviceSpec.h"
+#include "sim/SimDeviceDesc.h"
 
 #include <optional>
 #include <string>

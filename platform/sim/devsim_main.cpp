@@ -55,9 +55,9 @@ bool run(DevSim &sim, std::vector<DisplayInfo> &desktop, const std::string &line
     } else if (command == "plug") {
         std::string name;
         in >> name;
-        auto spec = SimModelCatalog::make(name);
-        if (spec)
-            std::cout << sim.plug(std::move(*spec)) << std::endl;
+        auto desc = SimModelCatalog::make(name);
+        if (desc)
+            std::cout << sim.plug(std::move(*desc)) << std::endl;
         else
             std::cout << "error: unknown model " << name << std::endl;
     } else if (command == "unplug" && in >> id) {

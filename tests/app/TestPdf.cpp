@@ -26,12 +26,12 @@ bool TestPdf::writeBlank(const QString &path, const QVector<TestPage> &pages)
 {
     FPDF_DOCUMENT document = FPDF_CreateNewDocument();
     for (int i = 0; i < pages.size(); ++i) {
-        const TestPage &spec = pages.at(i);
-        FPDF_PAGE page = FPDFPage_New(document, i, spec.width, spec.height);
-        if (spec.origin != QPointF(0, 0))
-            FPDFPage_SetMediaBox(page, float(spec.origin.x()), float(spec.origin.y()),
-                                 float(spec.origin.x() + spec.width), float(spec.origin.y() + spec.height));
-        FPDFPage_SetRotation(page, spec.rotate);
+        const TestPage &desc = pages.at(i);
+        FPDF_PAGE page = FPDFPage_New(document, i, desc.width, desc.height);
+        if (desc.origin != QPointF(0, 0))
+            FPDFPage_SetMediaBox(page, float(desc.origin.x()), float(desc.origin.y()),
+                                 float(desc.origin.x() + desc.width), float(desc.origin.y() + desc.height));
+        FPDFPage_SetRotation(page, desc.rotate);
         FPDF_ClosePage(page);
     }
     QFile file(path);

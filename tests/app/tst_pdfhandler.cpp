@@ -390,11 +390,11 @@ void PdfHandlerTest::imagesLandInTagBoxOnTransformedPages()
 {
     QFETCH(int, rotate);
     QFETCH(QPointF, origin);
-    TestPage spec;
-    spec.rotate = rotate;
-    spec.origin = origin;
+    TestPage desc;
+    desc.rotate = rotate;
+    desc.origin = origin;
     const QString file = path(QStringLiteral("transformed.pdf"));
-    QVERIFY(TestPdf::writeBlank(file, {spec}));
+    QVERIFY(TestPdf::writeBlank(file, {desc}));
     QVERIFY(handler->loadDocument(file));
     handler->setSignData(dataOf({doneTag(1, QRect(1000, 500, 500, 250), TestPdf::halvesPng(QSize(400, 200)))}), false);
     QVERIFY(handler->save());

@@ -61,11 +61,11 @@ void PdfReadersTest::savedFileReadsElsewhere()
 {
     QFETCH(int, rotate);
     QFETCH(QPointF, origin);
-    TestPage spec;
-    spec.rotate = rotate;
-    spec.origin = origin;
+    TestPage desc;
+    desc.rotate = rotate;
+    desc.origin = origin;
     const QString source = dir.filePath(QStringLiteral("blank.pdf"));
-    QVERIFY(TestPdf::writeBlank(source, {spec, TestPage()}));
+    QVERIFY(TestPdf::writeBlank(source, {desc, TestPage()}));
 
     const QRect tagBox(1000, 600, 500, 250);
     PdfSignTag tag;

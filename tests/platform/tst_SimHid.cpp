@@ -28,7 +28,7 @@ private slots:
     void traceText();
 
 private:
-    SimDeviceSpec twoCollections() const;
+    SimDeviceDesc twoCollections() const;
 
     QTemporaryDir m_dir;
     std::unique_ptr<DevSim> m_sim;
@@ -46,28 +46,28 @@ void tst_SimHid::cleanup()
     m_sim.reset();
 }
 
-SimDeviceSpec tst_SimHid::twoCollections() const
+SimDeviceDesc tst_SimHid::twoCollections() const
 {
-    SimDeviceSpec spec;
-    spec.vendorId = 0x1234;
-    spec.productId = 0x5678;
-    spec.revision = 0x0100;
-    spec.interfaceNumber = 1;
-    SimCollectionSpec pen{0x0D, 0x01, 10, 0, 0, {0x01}};
-    SimCollectionSpec command{0xFF00, 0x0C, 8, 8, 64, {0x05}};
-    spec.collections = {pen, command};
-    spec.strings[2] = u"Pad";
-    spec.onGetFeature = [](const SimRequest &request) -> std::optional<SimBytes> {
+    SimDeviceDesc desc;
+    desc.vendorId = 0x1234;
+    desc.productId = 0x5678;
+    desc.revision = 0x0100;
+    desc.interfaceNumber = 1;
+    SimCollectionDesc pen{0x0D, 0x01, 10, 0, 0, {0x01}};
+    SimCollectionDesc command{0xFF00, 0x0C, 8, 8, 64, {0x05}};
+    desc.collections = {pen, command};
+    desc.strings[2] = u"Pad";
+    desc.onGetFeature = [](const SimRequest &request) -> std::optional<SimBytes> {
         if (request.data[0] != 0x05)
             return std::nullopt;
         return SimBytes{0x05, 0x00, 0x90, uint8_t(request.collection)};
     };
-    spec.onOutput = [](const SimRequest &request) {
+    desc.onOutput = [](const SimRequest &request) {
         // A command channel that answers each command with an input report.
         request.sim.sendInput(request.device, request.collection, {0x05, 0xAA, request.data[1]});
         return true;
     };
-    return spec;
+    return desc;
 }
 
 void tst_SimHid::enumeratesEveryCollection()

@@ -103,7 +103,7 @@ void tst_DeviceInfo::contextFromTablet()
     model.maxY = maxY;
     model.maxPressure = 2047;
     model.productName = u"A product name longer than thirty-one bytes";
-    const int id = sim.plug(model.spec());
+    const int id = sim.plug(model.desc());
 
     HidDeviceFile file;
     QVERIFY(file.open(sim.path(id, 0)));
@@ -123,10 +123,10 @@ void tst_DeviceInfo::missingStrings()
     QTemporaryDir dir;
     qputenv("INKWARDEN_DEVSIM", dir.path().toUtf8());
     DevSim sim(dir.path().toStdString());
-    SimDeviceSpec noNames = SimTabletModel().spec();
+    SimDeviceDesc noNames = SimTabletModel().desc();
     noNames.strings.erase(2);
     noNames.strings.erase(3);
-    SimDeviceSpec noRange = SimTabletModel().spec();
+    SimDeviceDesc noRange = SimTabletModel().desc();
     noRange.strings.erase(20);
     const int names = sim.plug(noNames);
     const int range = sim.plug(noRange);

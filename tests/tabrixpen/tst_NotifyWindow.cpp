@@ -68,11 +68,11 @@ std::vector<Heard> waitHeard(size_t count, int boundMs = 5000)
     return heard;
 }
 
-SimDeviceSpec tabletSpec(int modelCode)
+SimDeviceDesc tabletDesc(int modelCode)
 {
     SimTabletModel model;
     model.productId = TabletModels::productIdOf(modelCode);
-    return model.spec();
+    return model.desc();
 }
 
 } // namespace
@@ -132,13 +132,13 @@ void tst_NotifyWindow::arrivalAndRemoval()
     QVERIFY(tablet.setNotifyCallback(&listen) > 0);
     QVERIFY(tablet.notifyWindowRunning());
 
-    SimDeviceSpec foreign = tabletSpec(1000);
+    SimDeviceDesc foreign = tabletDesc(1000);
     foreign.vendorId = 0x046D;
-    SimDeviceSpec withCollections = tabletSpec(1001);
+    SimDeviceDesc withCollections = tabletDesc(1001);
     withCollections.collections.push_back(withCollections.collections.front());
     m_sim->plug(foreign);
     m_sim->plug(withCollections);
-    const int id = m_sim->plug(tabletSpec(2002));
+    const int id = m_sim->plug(tabletDesc(2002));
     m_sim->unplug(id);
 
     const auto events = waitHeard(2);
@@ -156,10 +156,10 @@ void tst_NotifyWindow::clearedCallbackHearsNothing()
     const int64_t id = tablet.setNotifyCallback(&listen);
     tablet.clearCallback(id);
     QVERIFY(tablet.notifyWindowRunning());           // clearing does not stop the watch
-    m_sim->plug(tabletSpec(1000));
+    m_sim->plug(tabletDesc(1000));
     QCOMPARE(waitHeard(1, 300).size(), size_t(0));
     tablet.setNotifyCallback(&listen);
-    m_sim->plug(tabletSpec(1001));
+    m_sim->plug(tabletDesc(1001));
     QCOMPARE(waitHeard(1).size(), size_t(1));
 }
 
@@ -172,7 +172,7 @@ void tst_NotifyWindow::quickSecondCallStartsNoSecondWatch()
     second.join();
     tablet.setNotifyCallback(&listen);
     QCOMPARE(m_sim->monitors(), 1);
-    m_sim->plug(tabletSpec(1000));
+    m_sim->plug(tabletDesc(1000));
     const auto events = waitHeard(1);
     QCOMPARE(events.size(), size_t(1));
     QCOMPARE(waitHeard(2, 300).size(), size_t(1));   // one watch, one report
@@ -188,7 +188,7 @@ void tst_NotifyWindow::restartsWhenTheWatchEnded()
     m_sim = std::make_unique<DevSim>(m_dir.path().toStdString());
     tablet.setNotifyCallback(&listen);
     QVERIFY(tablet.notifyWindowRunning());
-    m_sim->plug(tabletSpec(1000));
+    m_sim->plug(tabletDesc(1000));
     QCOMPARE(waitHeard(1).size(), size_t(1));
 }
 
@@ -198,7 +198,7 @@ void tst_NotifyWindow::unloadWaitsForReportsInFlight()
         OstraTablet tablet;
         tablet.setNotifyCallback(&listenSlowly);
         slowEntered = false;
-        m_sim->plug(tabletSpec(1000));
+        m_sim->plug(tabletDesc(1000));
         QTRY_VERIFY(slowEntered);   // unload while the report is still in the callback
     }
     // The callback finished before the tablet object went (ASan watches for the rest).

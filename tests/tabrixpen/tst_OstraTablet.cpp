@@ -106,19 +106,19 @@ void tst_OstraTablet::simulatorModelsAreSupported()
 
 void tst_OstraTablet::discoveryOrderAndMatching()
 {
-    SimDeviceSpec otherRevision = modelFor(1001).spec();
+    SimDeviceDesc otherRevision = modelFor(1001).desc();
     otherRevision.revision = 1;
-    SimDeviceSpec otherInterface = modelFor(1001).spec();
+    SimDeviceDesc otherInterface = modelFor(1001).desc();
     otherInterface.interfaceNumber = 0;
-    SimDeviceSpec twoCollections = modelFor(1001).spec();
+    SimDeviceDesc twoCollections = modelFor(1001).desc();
     twoCollections.collections.push_back(twoCollections.collections.front());
     m_sim->plug(otherRevision);
     m_sim->plug(otherInterface);
     m_sim->plug(twoCollections);
     QVERIFY(TabletDiscovery::listPresentDevicePaths().empty());
 
-    const int high = m_sim->plug(modelFor(2001).spec());
-    const int low = m_sim->plug(modelFor(1000).spec());
+    const int high = m_sim->plug(modelFor(2001).desc());
+    const int low = m_sim->plug(modelFor(1000).desc());
     const auto paths = TabletDiscovery::listPresentDevicePaths();
     QCOMPARE(paths, (std::vector<std::string>{m_sim->path(low, 0), m_sim->path(high, 0)}));
     QCOMPARE(TabletDiscovery::findDevicePathByHardwareId("HID\\VID_2B57&PID_0201&REV_0000&MI_02"), m_sim->path(high, 0));
@@ -232,12 +232,12 @@ void tst_OstraTablet::failedOpenClosesTheFile_data()
 void tst_OstraTablet::failedOpenClosesTheFile()
 {
     QFETCH(int, fault);
-    SimDeviceSpec spec = SimTabletModel().spec();
+    SimDeviceDesc desc = SimTabletModel().desc();
     if (fault == 1)
-        spec.collections[0].inputLength = 0;
+        desc.collections[0].inputLength = 0;
     if (fault == 2)
-        spec.strings.erase(20);
-    const int id = m_sim->plug(spec);
+        desc.strings.erase(20);
+    const int id = m_sim->plug(desc);
     if (fault == 0)
         m_sim->setFault(id, SimFault::RefuseOpen);
     OstraTablet tablet;
@@ -294,7 +294,7 @@ void tst_OstraTablet::clearSurface()
     SimTabletModel model;
     model.productName = name.toStdU16String();
     model.outputLength = uint16_t(outputLength);
-    const int id = m_sim->plug(model.spec());
+    const int id = m_sim->plug(model.desc());
     OstraTablet tablet;
     QCOMPARE(tablet.open(), 1);
     m_sim->clearRecords(id);

@@ -124,7 +124,7 @@ private slots:
         m_sim = std::make_unique<DevSim>(m_folder->path().toStdString());
         QVERIFY(m_sim->listening());
         m_pad = std::make_unique<Pad>(Pad::Channel::Feature);
-        m_device = m_sim->plug(m_pad->spec());
+        m_device = m_sim->plug(m_pad->desc());
         m_window = std::make_unique<QWindow>();
         m_window->resize(kWidth, kHeight);
         m_window->show();

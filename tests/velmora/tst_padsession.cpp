@@ -75,7 +75,7 @@ private:
     void plug(Pad::Channel channel = Pad::Channel::Feature)
     {
         m_pad = std::make_unique<Pad>(channel);
-        m_device = m_sim->plug(m_pad->spec());
+        m_device = m_sim->plug(m_pad->desc());
     }
     void send(const SimBytes& report) { QVERIFY(m_sim->sendInput(m_device, Pad::PenCollection, report)); }
     VelmoraWindow window() const { return VelmoraWindow(m_window->winId()); }

@@ -14,7 +14,7 @@ class DevSim;
 using SimBytes = std::vector<uint8_t>;
 
 // One top-level collection of a simulated device. Lengths count the report-id byte.
-struct SimCollectionSpec {
+struct SimCollectionDesc {
     uint16_t usagePage = 0;
     uint16_t usage = 0;
     uint16_t inputLength = 0;
@@ -34,13 +34,13 @@ struct SimRequest {
 
 // A simulated device described as data. Handlers left empty accept output reports and
 // set-feature requests and refuse get-feature requests.
-struct SimDeviceSpec {
+struct SimDeviceDesc {
     std::string name;
     uint16_t vendorId = 0;
     uint16_t productId = 0;
     uint16_t revision = 0;
     int interfaceNumber = 0;
-    std::vector<SimCollectionSpec> collections{SimCollectionSpec{}};
+    std::vector<SimCollectionDesc> collections{SimCollectionDesc{}};
     std::map<int, std::u16string> strings;   // indexed strings; a missing index fails
 
     std::function<bool(const SimRequest &)> onOutput;
