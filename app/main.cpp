@@ -4,6 +4,7 @@
 #include "LanguageManager.h"
 #include "MainWindow.h"
 #include "PdfHandler.h"
+#include "TabrixPen.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -23,6 +24,7 @@ int main(int argc, char *argv[])
 
     qRegisterMetaType<PdfSignData>("PdfSignData");
     qRegisterMetaType<PdfSignResult>("PdfSignResult");
+    qRegisterMetaType<TABLET_PACKET>("TABLET_PACKET");
 
     initLogging();
     qInstallMessageHandler(logMessageHandler);
