@@ -77,9 +77,11 @@ int FingerprintPassThrough::begin()
 }
 
 FingerprintPassThrough::Capture FingerprintPassThrough::captureFrame(const FingerprintVendor& vendor,
-                                                                     int timeoutSeconds, int minimum,
+                                                                     int timeoutSeconds, unsigned int minQuality,
+                                                                     const char* path,
                                                                      std::vector<unsigned char>& frame)
 {
+    const int minimum = int(minQuality & 0xFF);
     if (!vendor.beginCapture || !vendor.getRawData || !vendor.qualityScore || !vendor.endCapture)
         return {ZAFP_MISSING, 0};
     frame.assign(size_t(m_width) * size_t(m_height), 0);
@@ -92,8 +94,11 @@ FingerprintPassThrough::Capture FingerprintPassThrough::captureFrame(const Finge
             return {vendorFailure(read), 0};
         unsigned char score = 0;
         vendor.qualityScore(frame.data(), &score);
-        if (score >= minimum)
+        if (score >= minimum) {
+            if (path)
+                saveFrame(path, frame);
             return {0, score};
+        }
         if (std::chrono::steady_clock::now() - start >= timeout)
             break;
         std::this_thread::sleep_for(kRetryPause);
@@ -115,12 +120,8 @@ int FingerprintPassThrough::capture(int timeoutSeconds, unsigned int minQuality,
     if (!m_ready)
         return ZAFP_NOT_READY;
     std::vector<unsigned char> frame;
-    const Capture result = captureFrame(m_loader(), timeoutSeconds, int(minQuality & 0xFF), frame);
-    if (result.status != 0)
-        return result.status;
-    if (path)
-        saveFrame(path, frame);
-    return result.score;
+    const Capture result = captureFrame(m_loader(), timeoutSeconds, minQuality, path, frame);
+    return result.status != 0 ? result.status : result.score;
 }
 
 int FingerprintPassThrough::feature(int timeoutSeconds, unsigned int minQuality, const char* path,
@@ -136,11 +137,9 @@ int FingerprintPassThrough::feature(int timeoutSeconds, unsigned int minQuality,
     if (!vendor.featureExtract)
         return ZAFP_MISSING;
     std::vector<unsigned char> frame;
-    const Capture result = captureFrame(vendor, timeoutSeconds, int(minQuality & 0xFF), frame);
+    const Capture result = captureFrame(vendor, timeoutSeconds, minQuality, path, frame);
     if (result.status != 0)
         return result.status;
-    if (path)
-        saveFrame(path, frame);
     return callVendor(vendor.featureExtract, kScannerType, kFingerCode, frame.data(), feature);
 }
 
