@@ -90,14 +90,7 @@ QString PdfSignCoreWidget::text(const char *key)
 
 void PdfSignCoreWidget::resetView()
 {
-    dragging = false;
-    dragLabel = nullptr;
-    dragPage = -1;
-    dragStartRect = QRect();
-    dragTag = -1;
-    dragEdges = 0;
-    pressPosition = QPoint();
-    dragBackdrop = QImage();
+    clearDrag();
     basePageSize = QSize();
     pageCache.clear();
     pages.clear();
@@ -587,6 +580,13 @@ void PdfSignCoreWidget::finishDrag()
 void PdfSignCoreWidget::endDrag()
 {
     const int oldPage = dragPage;
+    clearDrag();
+    if (m_hasDocument && oldPage >= 0 && oldPage < pages.size())
+        renderPageLabel(oldPage);
+}
+
+void PdfSignCoreWidget::clearDrag()
+{
     dragging = false;
     dragLabel = nullptr;
     dragPage = -1;
@@ -595,8 +595,6 @@ void PdfSignCoreWidget::endDrag()
     dragEdges = 0;
     pressPosition = QPoint();
     dragBackdrop = QImage();
-    if (m_hasDocument && oldPage >= 0 && oldPage < pages.size())
-        renderPageLabel(oldPage);
 }
 
 bool PdfSignCoreWidget::showTagMenu(int pageIndex, const QPoint &position, const QPoint &globalPosition)

@@ -110,6 +110,7 @@ private:
     void dragTo(const QPoint &position);
     void finishDrag();
     void endDrag();
+    void clearDrag();
     bool showTagMenu(int pageIndex, const QPoint &position, const QPoint &globalPosition);
 
     // Documents

@@ -1,22 +1,11 @@
 #include "platform/Displays.h"
 
 #include "sim/SimDisplays.h"
+#include "sim/SimFolder.h"
 #include "x11/X11Displays.h"
-
-#include <cstdlib>
 
 namespace platform {
 namespace displays {
-
-namespace {
-
-const char *simulatorFolder()
-{
-    const char *folder = std::getenv("INKWARDEN_DEVSIM");
-    return folder && *folder ? folder : nullptr;
-}
-
-} // namespace
 
 std::vector<DisplayInfo> enumerate()
 {

@@ -1,22 +1,11 @@
 #include "platform/Hid.h"
 
 #include "linux/LinuxHidBackend.h"
+#include "sim/SimFolder.h"
 #include "sim/SimHidBackend.h"
-
-#include <cstdlib>
 
 namespace platform {
 namespace hid {
-
-namespace {
-
-const char *simulatorFolder()
-{
-    const char *folder = std::getenv("INKWARDEN_DEVSIM");
-    return folder && *folder ? folder : nullptr;
-}
-
-} // namespace
 
 bool simulated()
 {

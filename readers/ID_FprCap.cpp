@@ -33,14 +33,16 @@ FingerprintSimulator &sim()
     return FingerprintSimulator::instance();
 }
 
-// Fails with the reason when the channel cannot be used now.
-int checkChannel(int channel)
+// Runs act on the channel under the lock, or fails with the reason the channel cannot be used now.
+template <typename Act>
+int onChannel(int channel, Act act)
 {
+    std::lock_guard<std::mutex> lock(stateMutex);
     if (!state.initialised)
         return LIVESCAN_ERR_NOT_INIT;
     if (channel < 0 || channel >= state.channels)
         return LIVESCAN_ERR_ARGUMENT;
-    return LIVESCAN_OK;
+    return act(std::size_t(channel));
 }
 
 void applyBrightContrast(std::vector<std::uint8_t> &frame, int bright, int contrast)
@@ -99,93 +101,82 @@ int LIVESCAN_GetMaxImageSize(int channel, int *width, int *height)
 {
     if (!width || !height)
         return LIVESCAN_ERR_ARGUMENT;
-    std::lock_guard<std::mutex> lock(stateMutex);
-    const int usable = checkChannel(channel);
-    if (usable != LIVESCAN_OK)
-        return usable;
-    *width = state.width;
-    *height = state.height;
-    return LIVESCAN_OK;
+    return onChannel(channel, [width, height](std::size_t) {
+        *width = state.width;
+        *height = state.height;
+        return LIVESCAN_OK;
+    });
 }
 
 int LIVESCAN_BeginCapture(int channel)
 {
-    std::lock_guard<std::mutex> lock(stateMutex);
-    const int usable = checkChannel(channel);
-    if (usable != LIVESCAN_OK)
-        return usable;
-    if (!sim().readerPresent())
-        return LIVESCAN_ERR_NO_DEVICE;
-    state.capturing[std::size_t(channel)] = true;
-    return LIVESCAN_OK;
+    return onChannel(channel, [](std::size_t c) {
+        if (!sim().readerPresent())
+            return LIVESCAN_ERR_NO_DEVICE;
+        state.capturing[c] = true;
+        return LIVESCAN_OK;
+    });
 }
 
 int LIVESCAN_GetFPRawData(int channel, unsigned char *frame)
 {
     if (!frame)
         return LIVESCAN_ERR_ARGUMENT;
-    std::lock_guard<std::mutex> lock(stateMutex);
-    const int usable = checkChannel(channel);
-    if (usable != LIVESCAN_OK)
-        return usable;
-    if (!sim().readerPresent())
-        return LIVESCAN_ERR_NO_DEVICE;
-    if (!state.capturing[std::size_t(channel)])
-        return LIVESCAN_ERR_NOT_CAPTURING;
-    const int scripted = sim().takeScripted("livescan", "raw_errors", LIVESCAN_OK);
-    if (scripted != LIVESCAN_OK)
-        return scripted;
-    if (state.width <= 0 || state.height <= 0 || state.width > kLargestSide || state.height > kLargestSide)
-        return LIVESCAN_ERR_READ;
-
-    std::vector<std::uint8_t> pixels;
-    if (state.emptyFramesLeft > 0) {
-        --state.emptyFramesLeft;
-        pixels = FingerprintSimulator::emptyFrame(state.width, state.height);
-    } else {
-        pixels = sim().fingerFrame(state.width, state.height);
-        if (pixels.empty())
+    return onChannel(channel, [frame](std::size_t c) -> int {
+        if (!sim().readerPresent())
+            return LIVESCAN_ERR_NO_DEVICE;
+        if (!state.capturing[c])
+            return LIVESCAN_ERR_NOT_CAPTURING;
+        const int scripted = sim().takeScripted("livescan", "raw_errors", LIVESCAN_OK);
+        if (scripted != LIVESCAN_OK)
+            return scripted;
+        if (state.width <= 0 || state.height <= 0 || state.width > kLargestSide
+            || state.height > kLargestSide)
             return LIVESCAN_ERR_READ;
-    }
-    applyBrightContrast(pixels, state.bright[std::size_t(channel)], state.contrast[std::size_t(channel)]);
-    std::copy(pixels.begin(), pixels.end(), frame);
-    return LIVESCAN_OK;
+
+        std::vector<std::uint8_t> pixels;
+        if (state.emptyFramesLeft > 0) {
+            --state.emptyFramesLeft;
+            pixels = FingerprintSimulator::emptyFrame(state.width, state.height);
+        } else {
+            pixels = sim().fingerFrame(state.width, state.height);
+            if (pixels.empty())
+                return LIVESCAN_ERR_READ;
+        }
+        applyBrightContrast(pixels, state.bright[c], state.contrast[c]);
+        std::copy(pixels.begin(), pixels.end(), frame);
+        return LIVESCAN_OK;
+    });
 }
 
 int LIVESCAN_EndCapture(int channel)
 {
-    std::lock_guard<std::mutex> lock(stateMutex);
-    const int usable = checkChannel(channel);
-    if (usable != LIVESCAN_OK)
-        return usable;
-    state.capturing[std::size_t(channel)] = false;
-    return LIVESCAN_OK;
+    return onChannel(channel, [](std::size_t c) {
+        state.capturing[c] = false;
+        return LIVESCAN_OK;
+    });
 }
 
 namespace {
 
 int setLevel(std::vector<int> LivescanState::*levels, int channel, int value)
 {
-    std::lock_guard<std::mutex> lock(stateMutex);
-    const int usable = checkChannel(channel);
-    if (usable != LIVESCAN_OK)
-        return usable;
-    if (value < 0 || value > 255)
-        return LIVESCAN_ERR_ARGUMENT;
-    (state.*levels)[std::size_t(channel)] = value;
-    return LIVESCAN_OK;
+    return onChannel(channel, [levels, value](std::size_t c) {
+        if (value < 0 || value > 255)
+            return LIVESCAN_ERR_ARGUMENT;
+        (state.*levels)[c] = value;
+        return LIVESCAN_OK;
+    });
 }
 
 int getLevel(std::vector<int> LivescanState::*levels, int channel, int *value)
 {
     if (!value)
         return LIVESCAN_ERR_ARGUMENT;
-    std::lock_guard<std::mutex> lock(stateMutex);
-    const int usable = checkChannel(channel);
-    if (usable != LIVESCAN_OK)
-        return usable;
-    *value = (state.*levels)[std::size_t(channel)];
-    return LIVESCAN_OK;
+    return onChannel(channel, [levels, value](std::size_t c) {
+        *value = (state.*levels)[c];
+        return LIVESCAN_OK;
+    });
 }
 
 } // namespace

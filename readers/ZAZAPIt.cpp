@@ -25,6 +25,26 @@ FingerprintSimulator &sim()
     return FingerprintSimulator::instance();
 }
 
+// Runs act on the open session under the lock; a handle that is not open fails.
+template <typename Act>
+int withSession(int handle, Act act)
+{
+    std::lock_guard<std::mutex> lock(sessionsMutex);
+    const auto it = sessions.find(handle);
+    return it == sessions.end() ? ZAZ_BAD_HANDLE : act(it->second);
+}
+
+// Fails with the reason the reader cannot serve a call on this handle now.
+int checkReady(int handle, const char *scriptedErrors)
+{
+    const int open = withSession(handle, [](ZazSession &) { return ZAZ_OK; });
+    if (open != ZAZ_OK)
+        return open;
+    if (!sim().readerPresent())
+        return ZAZ_UNPLUGGED;
+    return sim().takeScripted("zaz", scriptedErrors, ZAZ_OK);
+}
+
 } // namespace
 
 int ZAZOpenDeviceEx(int *handle, int, int, int, int, int)
@@ -53,60 +73,41 @@ int ZAZCloseDeviceEx(int handle)
 
 int ZAZGetImage(int handle, unsigned int)
 {
-    {
-        std::lock_guard<std::mutex> lock(sessionsMutex);
-        if (!sessions.count(handle))
-            return ZAZ_BAD_HANDLE;
-    }
-    if (!sim().readerPresent())
-        return ZAZ_UNPLUGGED;
-    const int scripted = sim().takeScripted("zaz", "image_errors", ZAZ_OK);
-    if (scripted != ZAZ_OK)
-        return scripted;
-    {
-        std::lock_guard<std::mutex> lock(sessionsMutex);
-        const auto it = sessions.find(handle);
-        if (it == sessions.end())
-            return ZAZ_BAD_HANDLE;
-        if (it->second.noFingerPolls > 0) {
-            --it->second.noFingerPolls;
+    const int ready = checkReady(handle, "image_errors");
+    if (ready != ZAZ_OK)
+        return ready;
+    const int finger = withSession(handle, [](ZazSession &session) {
+        if (session.noFingerPolls > 0) {
+            --session.noFingerPolls;
             return ZAZ_NO_FINGER;
         }
-    }
+        return ZAZ_OK;
+    });
+    if (finger != ZAZ_OK)
+        return finger;
     std::vector<unsigned char> frame = sim().fingerFrame(ZAZ_IMAGE_WIDTH, ZAZ_IMAGE_HEIGHT);
     if (frame.empty())
         return ZAZ_CAPTURE_FAILED;
-    std::lock_guard<std::mutex> lock(sessionsMutex);
-    const auto it = sessions.find(handle);
-    if (it == sessions.end())
-        return ZAZ_BAD_HANDLE;
-    it->second.image = std::move(frame);
-    return ZAZ_OK;
+    return withSession(handle, [&frame](ZazSession &session) {
+        session.image = std::move(frame);
+        return ZAZ_OK;
+    });
 }
 
 int ZAZUpImage(int handle, unsigned int, unsigned char *image, int *length)
 {
     if (!image || !length)
         return ZAZ_BAD_ARGUMENT;
-    {
-        std::lock_guard<std::mutex> lock(sessionsMutex);
-        if (!sessions.count(handle))
-            return ZAZ_BAD_HANDLE;
-    }
-    if (!sim().readerPresent())
-        return ZAZ_UNPLUGGED;
-    const int scripted = sim().takeScripted("zaz", "upload_errors", ZAZ_OK);
-    if (scripted != ZAZ_OK)
-        return scripted;
-    std::lock_guard<std::mutex> lock(sessionsMutex);
-    const auto it = sessions.find(handle);
-    if (it == sessions.end())
-        return ZAZ_BAD_HANDLE;
-    if (it->second.image.empty())
-        return ZAZ_NO_IMAGE;
-    std::copy(it->second.image.begin(), it->second.image.end(), image);
-    *length = int(it->second.image.size());
-    return ZAZ_OK;
+    const int ready = checkReady(handle, "upload_errors");
+    if (ready != ZAZ_OK)
+        return ready;
+    return withSession(handle, [image, length](ZazSession &session) {
+        if (session.image.empty())
+            return ZAZ_NO_IMAGE;
+        std::copy(session.image.begin(), session.image.end(), image);
+        *length = int(session.image.size());
+        return ZAZ_OK;
+    });
 }
 
 const char *ZAZErr2Str(int code)

@@ -21,6 +21,16 @@ int vendorFailure(int result)
     return result == 0 ? ZAFP_VENDOR_FAILED : result;
 }
 
+// 0 when the vendor function answers success; a function the vendor lacks is ZAFP_MISSING.
+template <typename Function, typename... Args>
+int callVendor(Function function, Args... args)
+{
+    if (!function)
+        return ZAFP_MISSING;
+    const int result = function(args...);
+    return result == kVendorOk ? 0 : vendorFailure(result);
+}
+
 } // namespace
 
 FingerprintPassThrough::FingerprintPassThrough(VendorLoader loader) : m_loader(std::move(loader)) {}
@@ -38,11 +48,8 @@ int FingerprintPassThrough::begin()
     const FingerprintVendor vendor = m_loader();
     if (vendor.getVersion)
         vendor.getVersion();
-    if (!vendor.init)
-        return ZAFP_MISSING;
-    const int init = vendor.init();
-    if (init != kVendorOk)
-        return vendorFailure(init);
+    if (const int init = callVendor(vendor.init))
+        return init;
 
     if (!vendor.getChannelCount)
         return ZAFP_MISSING;
@@ -52,23 +59,17 @@ int FingerprintPassThrough::begin()
     if (channels >= 1)
         m_channel = 0;
 
-    if (!vendor.getMaxImageSize)
-        return ZAFP_MISSING;
     int width = 0;
     int height = 0;
-    const int size = vendor.getMaxImageSize(m_channel, &width, &height);
-    if (size != kVendorOk)
-        return vendorFailure(size);
+    if (const int size = callVendor(vendor.getMaxImageSize, m_channel, &width, &height))
+        return size;
     if (width <= 0 || height <= 0 || width > LargestSide || height > LargestSide) {
         padLog(Line, "Fingerprint reader reported the frame size %d x %d; not used", width, height);
         return ZAFP_BAD_FRAME_SIZE;
     }
 
-    if (!vendor.fpBegin)
-        return ZAFP_MISSING;
-    const int algorithms = vendor.fpBegin();
-    if (algorithms != kVendorOk)
-        return vendorFailure(algorithms);
+    if (const int algorithms = callVendor(vendor.fpBegin))
+        return algorithms;
     m_width = width;
     m_height = height;
     m_ready = true;
@@ -76,9 +77,11 @@ int FingerprintPassThrough::begin()
 }
 
 FingerprintPassThrough::Capture FingerprintPassThrough::captureFrame(const FingerprintVendor& vendor,
-                                                                     int timeoutSeconds, int minimum,
+                                                                     int timeoutSeconds, unsigned int minQuality,
+                                                                     const char* path,
                                                                      std::vector<unsigned char>& frame)
 {
+    const int minimum = int(minQuality & 0xFF);
     if (!vendor.beginCapture || !vendor.getRawData || !vendor.qualityScore || !vendor.endCapture)
         return {ZAFP_MISSING, 0};
     frame.assign(size_t(m_width) * size_t(m_height), 0);
@@ -91,8 +94,11 @@ FingerprintPassThrough::Capture FingerprintPassThrough::captureFrame(const Finge
             return {vendorFailure(read), 0};
         unsigned char score = 0;
         vendor.qualityScore(frame.data(), &score);
-        if (score >= minimum)
+        if (score >= minimum) {
+            if (path)
+                saveFrame(path, frame);
             return {0, score};
+        }
         if (std::chrono::steady_clock::now() - start >= timeout)
             break;
         std::this_thread::sleep_for(kRetryPause);
@@ -114,12 +120,8 @@ int FingerprintPassThrough::capture(int timeoutSeconds, unsigned int minQuality,
     if (!m_ready)
         return ZAFP_NOT_READY;
     std::vector<unsigned char> frame;
-    const Capture result = captureFrame(m_loader(), timeoutSeconds, int(minQuality & 0xFF), frame);
-    if (result.status != 0)
-        return result.status;
-    if (path)
-        saveFrame(path, frame);
-    return result.score;
+    const Capture result = captureFrame(m_loader(), timeoutSeconds, minQuality, path, frame);
+    return result.status != 0 ? result.status : result.score;
 }
 
 int FingerprintPassThrough::feature(int timeoutSeconds, unsigned int minQuality, const char* path,
@@ -135,13 +137,10 @@ int FingerprintPassThrough::feature(int timeoutSeconds, unsigned int minQuality,
     if (!vendor.featureExtract)
         return ZAFP_MISSING;
     std::vector<unsigned char> frame;
-    const Capture result = captureFrame(vendor, timeoutSeconds, int(minQuality & 0xFF), frame);
+    const Capture result = captureFrame(vendor, timeoutSeconds, minQuality, path, frame);
     if (result.status != 0)
         return result.status;
-    if (path)
-        saveFrame(path, frame);
-    const int extracted = vendor.featureExtract(kScannerType, kFingerCode, frame.data(), feature);
-    return extracted == kVendorOk ? 0 : vendorFailure(extracted);
+    return callVendor(vendor.featureExtract, kScannerType, kFingerCode, frame.data(), feature);
 }
 
 int FingerprintPassThrough::match(const unsigned char* feature1, const unsigned char* feature2, float* score)
@@ -151,13 +150,9 @@ int FingerprintPassThrough::match(const unsigned char* feature1, const unsigned 
         return ZAFP_NOT_READY;
     if (!feature1 || !feature2 || !score)
         return ZAFP_BAD_ARGUMENT;
-    const FingerprintVendor vendor = m_loader();
-    if (!vendor.featureMatch)
-        return ZAFP_MISSING;
     float similarity = 0;
-    const int matched = vendor.featureMatch(feature1, feature2, &similarity);
-    if (matched != kVendorOk)
-        return vendorFailure(matched);
+    if (const int matched = callVendor(m_loader().featureMatch, feature1, feature2, &similarity))
+        return matched;
     *score = similarity * 100;
     return 0;
 }
@@ -173,13 +168,7 @@ int FingerprintPassThrough::end()
     if (!wasReady)
         return ZAFP_NOT_READY;
     const FingerprintVendor vendor = m_loader();
-    if (!vendor.close)
-        return ZAFP_MISSING;
-    const int closed = vendor.close();
-    if (closed != kVendorOk)
-        return vendorFailure(closed);
-    if (!vendor.fpEnd)
-        return ZAFP_MISSING;
-    const int ended = vendor.fpEnd();
-    return ended == kVendorOk ? 0 : vendorFailure(ended);
+    if (const int closed = callVendor(vendor.close))
+        return closed;
+    return callVendor(vendor.fpEnd);
 }

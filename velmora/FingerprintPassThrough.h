@@ -33,8 +33,9 @@ private:
         int status = 0; // 0 a frame of the minimum quality, else the failure
         int score = 0;
     };
-    Capture captureFrame(const FingerprintVendor& vendor, int timeoutSeconds, int minimum,
-                         std::vector<unsigned char>& frame);
+    // A frame of at least the quality in minQuality's low byte, saved to path when one is given.
+    Capture captureFrame(const FingerprintVendor& vendor, int timeoutSeconds, unsigned int minQuality,
+                         const char* path, std::vector<unsigned char>& frame);
     void saveFrame(const char* path, const std::vector<unsigned char>& frame) const;
 
     VendorLoader m_loader;

@@ -66,26 +66,32 @@ std::vector<HidDeviceInfo> LinuxHidBackend::describe(udev_device *hidraw)
     return result;
 }
 
-std::vector<HidDeviceInfo> LinuxHidBackend::enumerate()
+void LinuxHidBackend::forEachNode(udev *context, const std::function<void(udev_device *)> &visit)
 {
-    std::vector<HidDeviceInfo> result;
-    udev *context = udev_new();
-    if (!context)
-        return result;
     udev_enumerate *walk = udev_enumerate_new(context);
     udev_enumerate_add_match_subsystem(walk, "hidraw");
     udev_enumerate_scan_devices(walk);
     udev_list_entry *entry;
     udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(walk))
     {
-        udev_device *device = udev_device_new_from_syspath(context, udev_list_entry_get_name(entry));
-        if (!device)
-            continue;
-        for (HidDeviceInfo &info : describe(device))
-            result.push_back(std::move(info));
-        udev_device_unref(device);
+        if (udev_device *device = udev_device_new_from_syspath(context, udev_list_entry_get_name(entry))) {
+            visit(device);
+            udev_device_unref(device);
+        }
     }
     udev_enumerate_unref(walk);
+}
+
+std::vector<HidDeviceInfo> LinuxHidBackend::enumerate()
+{
+    std::vector<HidDeviceInfo> result;
+    udev *context = udev_new();
+    if (!context)
+        return result;
+    forEachNode(context, [&result](udev_device *device) {
+        for (HidDeviceInfo &info : describe(device))
+            result.push_back(std::move(info));
+    });
     udev_unref(context);
     return result;
 }

@@ -3,10 +3,12 @@
 #include "platform/HidDevice.h"
 #include "platform/HidMonitor.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+struct udev;
 struct udev_device;
 
 namespace platform {
@@ -22,6 +24,8 @@ public:
     // The interfaces of one hidraw node, from its parents and its report descriptor.
     static std::vector<HidDeviceInfo> describe(udev_device *hidraw);
     static std::string pathOf(const std::string &node, int collection, int collectionCount);
+    // Calls visit with each hidraw node present now.
+    static void forEachNode(udev *context, const std::function<void(udev_device *)> &visit);
 };
 
 } // namespace platform

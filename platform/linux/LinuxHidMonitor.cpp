@@ -26,19 +26,10 @@ std::unique_ptr<LinuxHidMonitor> LinuxHidMonitor::open()
 LinuxHidMonitor::LinuxHidMonitor(udev *context, udev_monitor *monitor) : m_udev(context), m_monitor(monitor)
 {
     // Nodes present now may be removed later; remember who they were.
-    udev_enumerate *walk = udev_enumerate_new(m_udev);
-    udev_enumerate_add_match_subsystem(walk, "hidraw");
-    udev_enumerate_scan_devices(walk);
-    udev_list_entry *entry;
-    udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(walk))
-    {
-        if (udev_device *device = udev_device_new_from_syspath(m_udev, udev_list_entry_get_name(entry))) {
-            if (const char *node = udev_device_get_devnode(device))
-                m_known[node] = LinuxHidBackend::describe(device);
-            udev_device_unref(device);
-        }
-    }
-    udev_enumerate_unref(walk);
+    LinuxHidBackend::forEachNode(m_udev, [this](udev_device *device) {
+        if (const char *node = udev_device_get_devnode(device))
+            m_known[node] = LinuxHidBackend::describe(device);
+    });
 }
 
 LinuxHidMonitor::~LinuxHidMonitor()

@@ -28,6 +28,16 @@ bool parsePath(const std::string &path, int &device, int &collection)
     return std::sscanf(path.c_str() + sizeof PathPrefix - 1, "%d:%d", &device, &collection) == 2;
 }
 
+// An answer to request `sequence`, its header written.
+SimWire answerTo(uint32_t sequence, uint8_t status)
+{
+    SimWire answer;
+    answer.putU8(SimWire::Reply);
+    answer.putU32(sequence);
+    answer.putU8(status);
+    return answer;
+}
+
 } // namespace
 
 DevSim::DevSim(const std::string &folder)
@@ -295,10 +305,7 @@ void DevSim::drop(int fd)
 
 void DevSim::reply(int fd, uint32_t sequence, uint8_t status, const SimBytes &payload)
 {
-    SimWire answer;
-    answer.putU8(SimWire::Reply);
-    answer.putU32(sequence);
-    answer.putU8(status);
+    SimWire answer = answerTo(sequence, status);
     answer.putBytes(payload);
     std::lock_guard<std::mutex> guard(m_lock);
     SimWire::send(fd, answer.data(), SendTimeoutMs);
@@ -313,28 +320,19 @@ void DevSim::handle(int fd, const SimBytes &message)
     std::unique_lock<std::mutex> guard(m_lock);
     Client &client = m_clients[fd];
     if (op == SimWire::Enumerate) {
-        SimWire list;
         uint32_t count = 0;
         for (const auto &entry : m_devices)
             count += static_cast<uint32_t>(entry.second.desc->collections.size());
-        list.putU32(count);
+        SimWire answer = answerTo(sequence, 0);
+        answer.putU32(count);
         for (const auto &entry : m_devices)
             for (size_t c = 0; c < entry.second.desc->collections.size(); ++c)
-                list.putInfo(infoOf(entry.first, entry.second, static_cast<int>(c)));
-        SimWire answer;
-        answer.putU8(SimWire::Reply);
-        answer.putU32(sequence);
-        answer.putU8(0);
-        for (uint8_t b : list.data())
-            answer.putU8(b);
+                answer.putInfo(infoOf(entry.first, entry.second, static_cast<int>(c)));
         SimWire::send(fd, answer.data(), SendTimeoutMs);
         return;
     }
     if (op == SimWire::Displays) {
-        SimWire answer;
-        answer.putU8(SimWire::Reply);
-        answer.putU32(sequence);
-        answer.putU8(0);
+        SimWire answer = answerTo(sequence, 0);
         answer.putU32(static_cast<uint32_t>(m_displays.size()));
         for (const DisplayInfo &display : m_displays)
             answer.putDisplay(display);
@@ -361,10 +359,7 @@ void DevSim::handle(int fd, const SimBytes &message)
         client.device = device;
         client.collection = collection - 1;
         client.token = m_nextToken++;
-        SimWire answer;
-        answer.putU8(SimWire::Reply);
-        answer.putU32(sequence);
-        answer.putU8(0);
+        SimWire answer = answerTo(sequence, 0);
         answer.putU32(client.token);
         answer.putInfo(infoOf(device, found->second, client.collection));
         SimWire::send(fd, answer.data(), SendTimeoutMs);

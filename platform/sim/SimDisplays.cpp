@@ -4,35 +4,18 @@
 #include "sim/SimWire.h"
 
 #include <algorithm>
-#include <unistd.h>
 
 namespace platform {
 
 std::vector<DisplayInfo> SimDisplays::enumerate() const
 {
-    std::vector<DisplayInfo> result;
-    const int fd = SimWire::connectTo(SimWire::socketPath(m_folder));
-    if (fd < 0)
-        return result;
-    SimWire request;
-    request.putU8(SimWire::Displays);
-    request.putU32(0);
-    std::vector<uint8_t> answer;
-    if (SimWire::send(fd, request.data(), SimHidBackend::RequestTimeoutMs)
-        && SimWire::receive(fd, answer, SimHidBackend::RequestTimeoutMs) == 1) {
-        SimWire reply(answer.data(), answer.size());
-        reply.u8();
-        reply.u32();
-        reply.u8();
-        const uint32_t count = reply.u32();
-        for (uint32_t i = 0; i < count && reply.ok(); ++i) {
-            DisplayInfo display = reply.display();
-            if (reply.ok())
-                result.push_back(std::move(display));
-        }
-    }
-    ::close(fd);
-    return result;
+    SimWire reply;
+    if (!SimWire::ask(SimWire::socketPath(m_folder), SimWire::Displays, SimHidBackend::RequestTimeoutMs, reply))
+        return {};
+    reply.u8();
+    reply.u32();
+    reply.u8();
+    return reply.list(&SimWire::display);
 }
 
 bool SimDisplays::screenSize(int &width, int &height) const

@@ -2,6 +2,7 @@
 
 #include "platform/HidDevice.h"
 #include "platform/HidMonitor.h"
+#include "sim/SimWire.h"
 
 #include <memory>
 #include <string>
@@ -12,7 +13,7 @@ namespace platform {
 // The HID layer served by the device simulator whose socket lies in `folder`.
 class SimHidBackend {
 public:
-    explicit SimHidBackend(std::string folder) : m_socket(folder + "/hid.sock") {}
+    explicit SimHidBackend(const std::string &folder) : m_socket(SimWire::socketPath(folder)) {}
 
     std::vector<HidDeviceInfo> enumerate() const;
     std::unique_ptr<HidDevice> open(const std::string &path) const;

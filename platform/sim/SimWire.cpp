@@ -204,4 +204,20 @@ int SimWire::receive(int fd, std::vector<uint8_t> &message, int timeoutMs)
     }
 }
 
+bool SimWire::ask(const std::string &socketPath, Op op, int timeoutMs, SimWire &reply)
+{
+    const int fd = connectTo(socketPath);
+    if (fd < 0)
+        return false;
+    SimWire request;
+    request.putU8(op);
+    request.putU32(0);
+    std::vector<uint8_t> answer;
+    const bool answered = send(fd, request.data(), timeoutMs) && receive(fd, answer, timeoutMs) == 1;
+    ::close(fd);
+    if (answered)
+        reply = SimWire(answer.data(), answer.size());
+    return answered;
+}
+
 } // namespace platform

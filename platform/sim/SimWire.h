@@ -41,6 +41,19 @@ public:
     HidDeviceInfo info();
     DisplayInfo display();
     bool ok() const { return m_ok; }
+    // A count, then that many items read by `item`; stops at the first one cut short.
+    template <typename T>
+    std::vector<T> list(T (SimWire::*item)())
+    {
+        std::vector<T> result;
+        const uint32_t count = u32();
+        for (uint32_t i = 0; i < count && m_ok; ++i) {
+            T value = (this->*item)();
+            if (m_ok)
+                result.push_back(std::move(value));
+        }
+        return result;
+    }
 
     const std::vector<uint8_t> &data() const { return m_data; }
 
@@ -51,6 +64,8 @@ public:
     static bool send(int fd, const std::vector<uint8_t> &message, int timeoutMs);
     // 1 with a message, 0 on time-out, -1 when the peer is gone.
     static int receive(int fd, std::vector<uint8_t> &message, int timeoutMs);
+    // One request without arguments on a connection of its own; false when no answer came.
+    static bool ask(const std::string &socketPath, Op op, int timeoutMs, SimWire &reply);
 
 private:
     bool take(size_t n);

@@ -116,6 +116,7 @@ private slots:
 
 private:
     void openAndWait(const QString &path);
+    bool openWithEditableTag();
     QLabel *label(int index) const;
     QRect displayRect(int index) const { return w->tagDisplayRect(index); }
     QList<PdfSignTag> &tags() { return w->signData.tags; }
@@ -165,6 +166,16 @@ void TestPdfSignCoreWidget::openAndWait(const QString &path)
 {
     QVERIFY(w->openPdf(path));
     QTRY_VERIFY(!w->pages.isEmpty());
+}
+
+// One 150 x 80 tag on the first page, editing on; false when that could not be set up.
+bool TestPdfSignCoreWidget::openWithEditableTag()
+{
+    openAndWait(threePages);
+    if (QTest::currentTestFailed() || !w->addTag(0, QRect(100, 100, 150, 80), 1))
+        return false;
+    w->setEditEnabled(true);
+    return true;
 }
 
 QLabel *TestPdfSignCoreWidget::label(int index) const
@@ -425,9 +436,7 @@ void TestPdfSignCoreWidget::resizeStopsAtTheMinimum()
 
 void TestPdfSignCoreWidget::moveIsClampedToThePage()
 {
-    openAndWait(threePages);
-    QVERIFY(w->addTag(0, QRect(100, 100, 150, 80), 1));
-    w->setEditEnabled(true);
+    QVERIFY(openWithEditableTag());
     QLabel *page = label(0);
     const QRect start = displayRect(0);
 
@@ -502,9 +511,7 @@ void TestPdfSignCoreWidget::menuRetypes()
 
 void TestPdfSignCoreWidget::rightPressEndsADrag()
 {
-    openAndWait(threePages);
-    QVERIFY(w->addTag(0, QRect(100, 100, 150, 80), 1));
-    w->setEditEnabled(true);
+    QVERIFY(openWithEditableTag());
     QLabel *page = label(0);
     const QRect start = displayRect(0);
 

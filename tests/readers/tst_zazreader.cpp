@@ -1,8 +1,8 @@
 #include "FingerprintMeasure.h"
+#include "FingerPicture.h"
 #include "SimFolder.h"
 #include "ZAZAPIt.h"
 
-#include <QImage>
 #include <QtTest>
 
 #include <vector>
@@ -108,13 +108,7 @@ private slots:
     {
         SimFolder sim;
         // Same proportions as the frame: fitted exactly. Dark top half, white bottom half.
-        QImage picture(128, 144, QImage::Format_RGB32);
-        picture.fill(Qt::white);
-        for (int y = 0; y < 72; ++y)
-            for (int x = 0; x < 128; ++x)
-                picture.setPixel(x, y, qRgb(0, 0, 0));
-        QVERIFY(picture.save(sim.filePath("finger.png")));
-        sim.writeIni("[reader]\nimage = finger.png\n");
+        QVERIFY(serveFingerPicture(sim, 128, 144, 72));
 
         const int handle = open();
         QCOMPARE(ZAZGetImage(handle, 0xFFFFFFFF), int(ZAZ_OK));

@@ -1,3 +1,4 @@
+#include "FingerPicture.h"
 #include "SimFolder.h"
 #include "VelmoraFingerprint.h"
 
@@ -29,13 +30,7 @@ private slots:
     {
         SimFolder sim;
         // Same proportions as the frame, dark at the top.
-        QImage picture(128, 180, QImage::Format_RGB32);
-        picture.fill(Qt::white);
-        for (int y = 0; y < 20; ++y)
-            for (int x = 0; x < 128; ++x)
-                picture.setPixel(x, y, qRgb(0, 0, 0));
-        QVERIFY(picture.save(sim.filePath("finger.png")));
-        sim.writeIni("[reader]\nimage = finger.png\n");
+        QVERIFY(serveFingerPicture(sim, 128, 180, 20));
 
         QCOMPARE(ZelmarZAFP_Begin(), 0);
         const QByteArray path = QFile::encodeName(sim.filePath("capture.bmp"));

@@ -1,5 +1,6 @@
 // Settings file, result codes and log of the signature-pad library, exercised on their own.
 
+#include "FileBytes.h"
 #include "GbkText.h"
 #include "IniFile.h"
 #include "PadLog.h"
@@ -10,23 +11,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <cstring>
-
-namespace {
-
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeAll(const QString& path, const QByteArray& data)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(data);
-}
-
-} // namespace
 
 class TestPadSettings : public QObject
 {

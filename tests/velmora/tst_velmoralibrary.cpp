@@ -1,5 +1,6 @@
 // The library as its callers load it: exports, load-time settings file and log, pen settings.
 
+#include "FileBytes.h"
 #include "LibraryCopy.h"
 
 #include <QDir>
@@ -12,19 +13,6 @@
 namespace {
 
 const char* const SettingsName = "RZK_PadsafeConf.INI";
-
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeAll(const QString& path, const QByteArray& data)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(data);
-}
 
 QByteArray gbk(const QString& text)
 {

@@ -27,3 +27,15 @@ void ExportImage::setPixel(int64_t x, int64_t y, uint32_t argb)
         return;
     m_pixels[size_t(y) * m_width + size_t(x)] = argb;
 }
+
+void ExportImage::rowBytes(int y, uint8_t *out, bool withAlpha) const
+{
+    const uint32_t *src = row(y);
+    for (int x = 0; x < m_width; ++x) {
+        *out++ = uint8_t(src[x] >> 16);
+        *out++ = uint8_t(src[x] >> 8);
+        *out++ = uint8_t(src[x]);
+        if (withAlpha)
+            *out++ = uint8_t(src[x] >> 24);
+    }
+}

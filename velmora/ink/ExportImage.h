@@ -19,6 +19,8 @@ public:
     // Writes outside the picture are dropped.
     void setPixel(int64_t x, int64_t y, uint32_t argb);
     const uint32_t *row(int y) const { return m_pixels.data() + size_t(y) * m_width; }
+    // Row y as R, G, B and, withAlpha, A bytes per pixel, into width() * 3 or 4 bytes at out.
+    void rowBytes(int y, uint8_t *out, bool withAlpha) const;
 
 private:
     ExportImage(int width, int height, std::vector<uint32_t> &&pixels);

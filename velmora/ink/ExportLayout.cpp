@@ -17,78 +17,50 @@ bool ExportLayout::place(const ExportOptions &options, int32_t surfaceWidth,
         return true;
     }
     placement.source = inkBounds;
-    const int64_t w = int64_t(inkBounds.right) - inkBounds.left + 1;
-    const int64_t h = int64_t(inkBounds.bottom) - inkBounds.top + 1;
+    // The minimum sizes are for a landscape surface; an upright one turns them.
+    const bool landscape = surfaceHeight < surfaceWidth;
+    const int64_t inkW = std::max<int64_t>(int64_t(inkBounds.right) - inkBounds.left + 1,
+                                           landscape ? options.minWidth : options.minHeight);
+    const int64_t inkH = std::max<int64_t>(int64_t(inkBounds.bottom) - inkBounds.top + 1,
+                                           landscape ? options.minHeight : options.minWidth);
     if (proportionalLayout)
-        proportional(options, surfaceWidth, surfaceHeight, w, h, placement);
+        proportional(options, surfaceWidth, surfaceHeight, inkW, inkH, placement);
     else
-        margins(options, surfaceWidth, surfaceHeight, w, h, placement);
+        margins(options, surfaceWidth, surfaceHeight, inkW, inkH, placement);
     return true;
 }
 
-void ExportLayout::margins(const ExportOptions &o, int64_t surfaceWidth, int64_t surfaceHeight,
-                           int64_t w, int64_t h, ExportPlacement &p)
+int64_t ExportLayout::fit(int64_t before, int64_t after, int64_t ink, int64_t surface,
+                         bool evenSpan, int64_t &start)
 {
-    const bool landscape = surfaceHeight < surfaceWidth;
-    const int64_t inkW = std::max<int64_t>(w, landscape ? o.minWidth : o.minHeight);
-    const int64_t inkH = std::max<int64_t>(h, landscape ? o.minHeight : o.minWidth);
+    const int64_t span = before + after + ink;
+    if (span >= surface) {
+        start = (surface - ink) / 2;
+        return surface;
+    }
+    start = before;
+    return evenSpan ? span + (span & 1) : span;
+}
 
-    p.width = int64_t(o.marginLeft) + o.marginRight + inkW;
-    p.left = o.marginLeft;
-    if (p.width >= surfaceWidth) {
-        p.width = surfaceWidth;
-        p.left = (surfaceWidth - inkW) / 2;
-    }
-    p.height = int64_t(o.marginTop) + o.marginBottom + inkH;
-    p.top = o.marginTop;
-    if (p.height >= surfaceHeight) {
-        p.height = surfaceHeight;
-        p.top = (surfaceHeight - inkH) / 2;
-    }
+void ExportLayout::margins(const ExportOptions &o, int64_t surfaceWidth, int64_t surfaceHeight,
+                           int64_t inkW, int64_t inkH, ExportPlacement &p)
+{
+    p.width = fit(o.marginLeft, o.marginRight, inkW, surfaceWidth, false, p.left);
+    p.height = fit(o.marginTop, o.marginBottom, inkH, surfaceHeight, false, p.top);
 }
 
 void ExportLayout::proportional(const ExportOptions &o, int64_t surfaceWidth,
-                                int64_t surfaceHeight, int64_t w, int64_t h, ExportPlacement &p)
+                                int64_t surfaceHeight, int64_t inkW, int64_t inkH, ExportPlacement &p)
 {
     // Twice as long as it is wide, along the surface's longer side.
     if (surfaceHeight < surfaceWidth) {
-        const int64_t inkH = std::max<int64_t>(h, o.minHeight);
-        const int64_t inkW = std::max<int64_t>(w, o.minWidth);
-        int64_t width = int64_t(o.marginLeft) + o.marginRight + inkW;
-        if (width < surfaceWidth) {
-            width += width & 1;
-            p.left = o.marginLeft;
-        } else {
-            width = surfaceWidth;
-            p.left = (surfaceWidth - inkW) / 2;
-        }
-        int64_t height = int64_t(o.marginTop) + o.marginBottom + inkH;
-        if (height >= surfaceHeight) {
-            height = surfaceHeight;
-            p.top = (surfaceHeight - inkH) / 2;
-        } else {
-            p.top = o.marginTop;
-        }
+        const int64_t width = fit(o.marginLeft, o.marginRight, inkW, surfaceWidth, true, p.left);
+        const int64_t height = fit(o.marginTop, o.marginBottom, inkH, surfaceHeight, false, p.top);
         p.width = std::max(width, 2 * height);
         p.height = 2 * height < width ? width / 2 : height;
     } else {
-        const int64_t inkH = std::max<int64_t>(h, o.minWidth);
-        const int64_t inkW = std::max<int64_t>(w, o.minHeight);
-        int64_t height = int64_t(o.marginTop) + o.marginBottom + inkH;
-        if (height < surfaceHeight) {
-            height += height & 1;
-            p.top = o.marginTop;
-        } else {
-            height = surfaceHeight;
-            p.top = (surfaceHeight - inkH) / 2;
-        }
-        int64_t width = int64_t(o.marginLeft) + o.marginRight + inkW;
-        if (width >= surfaceWidth) {
-            width = surfaceWidth;
-            p.left = (surfaceWidth - inkW) / 2;
-        } else {
-            p.left = o.marginLeft;
-        }
+        const int64_t height = fit(o.marginTop, o.marginBottom, inkH, surfaceHeight, true, p.top);
+        const int64_t width = fit(o.marginLeft, o.marginRight, inkW, surfaceWidth, false, p.left);
         p.height = std::max(height, 2 * width);
         p.width = 2 * width < height ? height / 2 : width;
     }

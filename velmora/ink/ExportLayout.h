@@ -33,8 +33,12 @@ public:
                       bool hasInk, const InkRect &inkBounds, ExportPlacement &placement);
 
 private:
+    // The span along one side (margins and ink, or the whole surface when that is too small)
+    // and where the ink starts in it; evenSpan rounds a span that fits up to an even length.
+    static int64_t fit(int64_t before, int64_t after, int64_t ink, int64_t surface, bool evenSpan,
+                       int64_t &start);
     static void margins(const ExportOptions &o, int64_t surfaceWidth, int64_t surfaceHeight,
-                        int64_t w, int64_t h, ExportPlacement &p);
+                        int64_t inkW, int64_t inkH, ExportPlacement &p);
     static void proportional(const ExportOptions &o, int64_t surfaceWidth, int64_t surfaceHeight,
-                             int64_t w, int64_t h, ExportPlacement &p);
+                             int64_t inkW, int64_t inkH, ExportPlacement &p);
 };

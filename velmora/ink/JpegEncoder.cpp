@@ -1,11 +1,11 @@
 #include "JpegEncoder.h"
 
 #include "ExportImage.h"
+#include "StreamCopy.h"
 
 #include <csetjmp>
 #include <cstdio>
 #include <jpeglib.h>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -25,13 +25,9 @@ void failJpeg(j_common_ptr info)
 
 bool JpegEncoder::write(const ExportImage &image, int fd)
 {
-    const int copy = dup(fd);
-    FILE *file = copy < 0 ? nullptr : fdopen(copy, "wb");
-    if (!file) {
-        if (copy >= 0)
-            close(copy);
+    FILE *file = openStreamCopy(fd);
+    if (!file)
         return false;
-    }
     jpeg_compress_struct info;
     ErrorTrap trap;
     info.err = jpeg_std_error(&trap.manager);
@@ -50,12 +46,7 @@ bool JpegEncoder::write(const ExportImage &image, int fd)
         jpeg_set_quality(&info, 100, TRUE);
         jpeg_start_compress(&info, TRUE);
         for (int y = 0; y < image.height(); ++y) {
-            const uint32_t *src = image.row(y);
-            for (int x = 0; x < image.width(); ++x) {
-                row[size_t(x) * 3] = JSAMPLE(src[x] >> 16);
-                row[size_t(x) * 3 + 1] = JSAMPLE(src[x] >> 8);
-                row[size_t(x) * 3 + 2] = JSAMPLE(src[x]);
-            }
+            image.rowBytes(y, row.data(), false);
             JSAMPROW rows[] = {row.data()};
             jpeg_write_scanlines(&info, rows, 1);
         }

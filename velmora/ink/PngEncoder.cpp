@@ -1,22 +1,18 @@
 #include "PngEncoder.h"
 
 #include "ExportImage.h"
+#include "StreamCopy.h"
 
 #include <png.h>
 
 #include <cstdio>
-#include <unistd.h>
 #include <vector>
 
 bool PngEncoder::write(const ExportImage &image, int fd)
 {
-    const int copy = dup(fd);
-    FILE *file = copy < 0 ? nullptr : fdopen(copy, "wb");
-    if (!file) {
-        if (copy >= 0)
-            close(copy);
+    FILE *file = openStreamCopy(fd);
+    if (!file)
         return false;
-    }
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     std::vector<png_byte> row(size_t(image.width()) * 4);
@@ -28,13 +24,7 @@ bool PngEncoder::write(const ExportImage &image, int fd)
                      PNG_FILTER_TYPE_DEFAULT);
         png_write_info(png, info);
         for (int y = 0; y < image.height(); ++y) {
-            const uint32_t *src = image.row(y);
-            for (int x = 0; x < image.width(); ++x) {
-                row[size_t(x) * 4] = png_byte(src[x] >> 16);
-                row[size_t(x) * 4 + 1] = png_byte(src[x] >> 8);
-                row[size_t(x) * 4 + 2] = png_byte(src[x]);
-                row[size_t(x) * 4 + 3] = png_byte(src[x] >> 24);
-            }
+            image.rowBytes(y, row.data(), true);
             png_write_row(png, row.data());
         }
         png_write_end(png, info);

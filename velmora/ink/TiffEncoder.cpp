@@ -28,13 +28,7 @@ bool TiffEncoder::write(const ExportImage &image, int fd)
             && TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(tiff, 0));
     std::vector<uint8_t> row(size_t(image.width()) * 4);
     for (int y = 0; ok && y < image.height(); ++y) {
-        const uint32_t *src = image.row(y);
-        for (int x = 0; x < image.width(); ++x) {
-            row[size_t(x) * 4] = uint8_t(src[x] >> 16);
-            row[size_t(x) * 4 + 1] = uint8_t(src[x] >> 8);
-            row[size_t(x) * 4 + 2] = uint8_t(src[x]);
-            row[size_t(x) * 4 + 3] = uint8_t(src[x] >> 24);
-        }
+        image.rowBytes(y, row.data(), true);
         ok = TIFFWriteScanline(tiff, row.data(), uint32_t(y), 0) == 1;
     }
     ok = ok && TIFFFlush(tiff) == 1;
