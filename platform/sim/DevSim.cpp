@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -170,19 +171,34 @@ bool DevSim::sendInput(int device, const SimBytes &report)
 
 bool DevSim::sendInput(int device, int collection, const SimBytes &report)
 {
-    std::lock_guard<std::mutex> guard(m_lock);
-    const auto found = m_devices.find(device);
-    if (found == m_devices.end())
-        return false;
-    if (found->second.fault == SimFault::Silent)
-        return true;
+    std::lock_guard<std::mutex> order(m_inputOrder);
+    // A reader that is not reading yet (a handle being opened) may make this wait; it must not
+    // hold up the requests that let it start reading. So the streams are sent to through copies
+    // of their descriptors, outside the simulator's lock (a copy stays valid if the client goes).
+    std::vector<int> streams;
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        const auto found = m_devices.find(device);
+        if (found == m_devices.end())
+            return false;
+        if (found->second.fault == SimFault::Silent)
+            return true;
+        for (const auto &client : m_clients) {
+            if (client.second.role != Role::Stream || client.second.device != device || client.second.collection != collection)
+                continue;
+            const int copy = ::fcntl(client.first, F_DUPFD_CLOEXEC, 0);
+            if (copy >= 0)
+                streams.push_back(copy);
+        }
+    }
     SimWire frame;
     frame.putU8(SimWire::Input);
     frame.putBytes(report);
     bool delivered = true;
-    for (const auto &client : m_clients)
-        if (client.second.role == Role::Stream && client.second.device == device && client.second.collection == collection)
-            delivered = SimWire::send(client.first, frame.data(), SendTimeoutMs) && delivered;
+    for (const int fd : streams) {
+        delivered = SimWire::send(fd, frame.data(), SendTimeoutMs) && delivered;
+        ::close(fd);
+    }
     return delivered;
 }
 

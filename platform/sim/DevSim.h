@@ -73,6 +73,8 @@ private:
     HidDeviceInfo infoOf(int device, const Device &entry, int collection) const;
 
     mutable std::mutex m_lock;
+    // Keeps input reports in order between senders; the serving thread never takes it.
+    std::mutex m_inputOrder;
     std::map<int, Device> m_devices;
     std::map<int, Client> m_clients;
     std::vector<DisplayInfo> m_displays;
