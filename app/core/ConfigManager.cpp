@@ -1,4 +1,5 @@
 #include "ConfigManager.h"
+#include "SharedInstance.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -30,12 +31,7 @@ QVariant textValue(const QVariant &v)
 QSharedPointer<ConfigManager> ConfigManager::instance()
 {
     static QWeakPointer<ConfigManager> cached;
-    QSharedPointer<ConfigManager> store = cached.toStrongRef();
-    if (!store) {
-        store = QSharedPointer<ConfigManager>(new ConfigManager);
-        cached = store;
-    }
-    return store;
+    return sharedInstance(cached, [] { return new ConfigManager; });
 }
 
 ConfigManager::ConfigManager()

@@ -69,3 +69,8 @@ QString LanguageManager::translate(const QString &key) const
     const QHash<QString, QString> &table = language == Language::English ? enTable : zhTable;
     return table.value(key, key);
 }
+
+QString translated(const char *key)
+{
+    return LanguageManager::instance().translate(QString::fromLatin1(key));
+}

@@ -36,3 +36,6 @@ private:
     QHash<QString, QString> zhTable;
     QHash<QString, QString> enTable;
 };
+
+// The current language's text for a key written in the code.
+QString translated(const char *key);

@@ -1,4 +1,5 @@
 #include "PdfHandler.h"
+#include "SharedInstance.h"
 
 #include "ImageBase64.h"
 #include "LanguageManager.h"
@@ -53,12 +54,7 @@ bool displayToPage(FPDF_PAGE page, QTransform *transform)
 QSharedPointer<PdfHandler> PdfHandler::instance()
 {
     static QWeakPointer<PdfHandler> cached;
-    QSharedPointer<PdfHandler> handler = cached.toStrongRef();
-    if (!handler) {
-        handler = QSharedPointer<PdfHandler>(new PdfHandler);
-        cached = handler;
-    }
-    return handler;
+    return sharedInstance(cached, [] { return new PdfHandler; });
 }
 
 PdfHandler::PdfHandler()

@@ -80,11 +80,6 @@ PdfSignCoreWidget::PdfSignCoreWidget(QSharedPointer<ConfigManager> configManager
 
 PdfSignCoreWidget::~PdfSignCoreWidget() = default;
 
-QString PdfSignCoreWidget::text(const char *key)
-{
-    return LanguageManager::instance().translate(QString::fromLatin1(key));
-}
-
 // ---------------------------------------------------------------------------------------------
 // Pages on screen
 
@@ -354,7 +349,7 @@ void PdfSignCoreWidget::gotoPage(int page)
     if (!m_hasDocument)
         return;
     if (page < 1 || page > m_pageCount) {
-        emit errorMessage(text("page_invalid"));
+        emit errorMessage(translated("page_invalid"));
         return;
     }
     scrollToPage(page - 1);
@@ -651,7 +646,7 @@ bool PdfSignCoreWidget::openPdf(const QString &path)
         // The holder has dropped the previous document: show it again, or show nothing.
         if (!m_hasDocument || m_pdfPath.isEmpty() || !reopen(m_currentPage - 1))
             enterNoDocument();
-        emit errorMessage(text("open_failed"));
+        emit errorMessage(translated("open_failed"));
         return false;
     }
 
@@ -711,7 +706,7 @@ void PdfSignCoreWidget::reloadDocument()
     const int keep = std::clamp(m_currentPage - 1, 0, std::max(0, m_pageCount - 1));
     if (!reopen(keep)) {
         enterNoDocument();
-        emit errorMessage(text("open_failed"));
+        emit errorMessage(translated("open_failed"));
     }
 }
 
@@ -761,25 +756,25 @@ bool PdfSignCoreWidget::savePdf(const QString &targetPath)
     handOver();
     // Only this save's complete output may reach the target, never a file left by an earlier one.
     if (!handler->save() || !SafeCopy::copyOver(PdfHandler::intermediateFilePath(), targetPath)) {
-        emit errorMessage(text("save_failed"));
+        emit errorMessage(translated("save_failed"));
         return false;
     }
-    emit infoMessage(text("save_success"));
+    emit infoMessage(translated("save_success"));
     return true;
 }
 
 void PdfSignCoreWidget::startSigning()
 {
     if (!m_hasDocument) {
-        emit errorMessage(text("warn_no_pdf"));
+        emit errorMessage(translated("warn_no_pdf"));
         return;
     }
     if (signData.tags.isEmpty()) {
-        emit errorMessage(text("warn_no_tag"));
+        emit errorMessage(translated("warn_no_tag"));
         return;
     }
     if (!signData.hasPendingTag()) {
-        emit infoMessage(text("all_done"));
+        emit infoMessage(translated("all_done"));
         return;
     }
     // The signing window walks the tags in list order, and moves do not sort.
@@ -791,33 +786,33 @@ void PdfSignCoreWidget::startSigning()
 bool PdfSignCoreWidget::saveTemplateJson(const QString &path)
 {
     if (!m_hasDocument) {
-        emit errorMessage(text("warn_no_pdf"));
+        emit errorMessage(translated("warn_no_pdf"));
         return false;
     }
     QSaveFile file(path);
     const QByteArray json = TagTemplate::write(signData.tags);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(json) != json.size() || !file.commit()) {
-        emit errorMessage(text("template_failed"));
+        emit errorMessage(translated("template_failed"));
         return false;
     }
-    emit infoMessage(text("template_saved"));
+    emit infoMessage(translated("template_saved"));
     return true;
 }
 
 bool PdfSignCoreWidget::loadTemplateJson(const QString &path)
 {
     if (!m_hasDocument) {
-        emit errorMessage(text("warn_no_pdf"));
+        emit errorMessage(translated("warn_no_pdf"));
         return false;
     }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        emit errorMessage(text("template_failed"));
+        emit errorMessage(translated("template_failed"));
         return false;
     }
     QList<PdfSignTag> tags;
     if (!TagTemplate::read(file.readAll(), m_pageCount, &tags)) {
-        emit errorMessage(text("json_invalid"));
+        emit errorMessage(translated("json_invalid"));
         return false;
     }
     endDrag();
@@ -825,6 +820,6 @@ bool PdfSignCoreWidget::loadTemplateJson(const QString &path)
     signData.sortTags();
     refreshTags(false);
     emit tagCountChanged(signData.tags.size());
-    emit infoMessage(text("template_loaded"));
+    emit infoMessage(translated("template_loaded"));
     return true;
 }

@@ -116,7 +116,6 @@ private:
     // Documents
     bool reopen(int keepIndex);
     void enterNoDocument();
-    static QString text(const char *key);
 
     QSharedPointer<ConfigManager> config;
     QSharedPointer<PdfHandler> handler;

@@ -29,11 +29,6 @@ const char *const paletteNames[] = {
     "#1c9fe2", "#8da8c2", "#9bd7e5", "#5259cb", "#a65eb3", "#f2b4d0",
 };
 
-QString translated(const char *key)
-{
-    return LanguageManager::instance().translate(QString::fromLatin1(key));
-}
-
 } // namespace
 
 MainWindow::MainWindow(QWidget *parent)

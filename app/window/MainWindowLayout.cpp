@@ -23,11 +23,6 @@
 
 namespace {
 
-QString translated(const char *key)
-{
-    return LanguageManager::instance().translate(QString::fromLatin1(key));
-}
-
 bool englishActive()
 {
     return LanguageManager::instance().currentLanguage() == LanguageManager::Language::English;
