@@ -1,13 +1,14 @@
-# inkwarden_test(NAME SOURCES <files> LIBS <targets> LABELS <labels> [XVFB])
+# inkwarden_test(NAME SOURCES <files> LIBS <targets> LABELS <labels> [XVFB] [DEVSIM])
 # Builds one QtTest executable and registers it with ctest. Every test gets a folder of its own
 # (its program folder, for files the program looks for beside itself) and a home of its own, so
 # nothing touches the real user's folders; GUI tests run offscreen, or under a private X server
-# when XVFB is given.
+# when XVFB is given. DEVSIM points the device layer at an empty simulator folder of the test's
+# own (a test plugs devices by serving a simulator there), so no test sees the machine's devices.
 set(INKWARDEN_LSAN_SUPP ${CMAKE_SOURCE_DIR}/tests/lsan.supp)
 set(INKWARDEN_TSAN_SUPP ${CMAKE_SOURCE_DIR}/tests/tsan.supp)
 
 function(inkwarden_test name)
-  cmake_parse_arguments(T "XVFB" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(T "XVFB;DEVSIM" "" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE Qt5::Test ${T_LIBS})
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/${name})
@@ -22,7 +23,12 @@ function(inkwarden_test name)
     add_test(NAME ${name} COMMAND ${name})
     set(platform offscreen)
   endif()
+  set(devsim "")
+  if(T_DEVSIM)
+    file(MAKE_DIRECTORY ${home}/devsim)
+    set(devsim "INKWARDEN_DEVSIM=${home}/devsim;")
+  endif()
   set_tests_properties(${name} PROPERTIES
     LABELS "${T_LABELS}"
-    ENVIRONMENT "HOME=${home};XDG_CONFIG_HOME=${home}/.config;XDG_DATA_HOME=${home}/.local/share;XDG_CACHE_HOME=${home}/.cache;QT_QPA_PLATFORM=${platform};LSAN_OPTIONS=suppressions=${INKWARDEN_LSAN_SUPP}:print_suppressions=0;UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1;TSAN_OPTIONS=suppressions=${INKWARDEN_TSAN_SUPP}:halt_on_error=1")
+    ENVIRONMENT "${devsim}HOME=${home};XDG_CONFIG_HOME=${home}/.config;XDG_DATA_HOME=${home}/.local/share;XDG_CACHE_HOME=${home}/.cache;QT_QPA_PLATFORM=${platform};LSAN_OPTIONS=suppressions=${INKWARDEN_LSAN_SUPP}:print_suppressions=0;UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1;TSAN_OPTIONS=suppressions=${INKWARDEN_TSAN_SUPP}:halt_on_error=1")
 endfunction()

@@ -1,7 +1,7 @@
 #include "PdfSignCoreWidget.h"
 
 #include "ConfigManager.h"
-#include "DeviceHubLink.h"
+#include "DeviceController.h"
 #include "LanguageManager.h"
 #include "PdfHandler.h"
 #include "SafeCopy.h"
@@ -384,12 +384,12 @@ void PdfSignCoreWidget::setEditEnabled(bool on)
 
 void PdfSignCoreWidget::setPenColor(const QColor &colour)
 {
-    DeviceHubLink::setPenColor(colour.red(), colour.green(), colour.blue());
+    DeviceController::instance()->setPenColor(colour.red(), colour.green(), colour.blue());
 }
 
 void PdfSignCoreWidget::setPenWidth(int minimum, int maximum)
 {
-    DeviceHubLink::setPenSize(minimum, maximum);
+    DeviceController::instance()->setPenSize(minimum, maximum);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -639,7 +639,7 @@ bool PdfSignCoreWidget::openPdf(const QString &path)
 {
     if (path.isEmpty())
         return false;
-    DeviceHubLink::endSignature();
+    DeviceController::instance()->endSignature();
     handler->closeDocument();
     handler->setReadOnly(false);
     if (!handler->loadDocument(path)) {
@@ -712,7 +712,7 @@ void PdfSignCoreWidget::reloadDocument()
 
 void PdfSignCoreWidget::closeDocument()
 {
-    DeviceHubLink::endSignature();
+    DeviceController::instance()->endSignature();
     handler->closeDocument();
     enterNoDocument();
 }
@@ -735,7 +735,7 @@ void PdfSignCoreWidget::clearTags()
 {
     if (signData.tags.isEmpty())
         return;
-    DeviceHubLink::endSignature();
+    DeviceController::instance()->endSignature();
     endDrag(); // the dragged index would point into the new list
     signData.tags.clear();
     refreshTags(false);

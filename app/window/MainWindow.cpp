@@ -1,6 +1,7 @@
 #include "MainWindow.h"
 
 #include "ConfigManager.h"
+#include "DeviceController.h"
 #include "MainWindowStyle.h"
 #include "PdfSignCoreWidget.h"
 #include "SettingsDialog.h"
@@ -111,14 +112,12 @@ QWidget *MainWindow::createFingerprintDialog(int threshold)
 
 QString MainWindow::hubDeviceName()
 {
-    // The program has no device hub to name its current device.
-    return QString();
+    return DeviceController::instance()->deviceName();
 }
 
 int MainWindow::hubHasDevice()
 {
-    // The program has no device hub, so no device is connected (1 connected, 0 not).
-    return 0;
+    return DeviceController::instance()->hasDevice() ? 1 : 0;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -155,9 +154,10 @@ void MainWindow::setupConnections()
     connect(coreWidget, &PdfSignCoreWidget::errorMessage, this, &MainWindow::showError);
     connect(coreWidget, &PdfSignCoreWidget::signingRequested, this, &MainWindow::openSigningPage);
 
-    // The program has neither a fingerprint controller nor a device hub; their
-    // openFingerprintDialogFromPdf and deviceStatusChanged are to be connected here, to the
-    // slots of the same names.
+    connect(DeviceController::instance().data(), &DeviceController::deviceStatusChanged, this,
+            &MainWindow::onDeviceStatusChanged);
+    // The program has no fingerprint controller; its openFingerprintDialogFromPdf is to be
+    // connected here, to the slot of the same name.
 
     connect(&LanguageManager::instance(), &LanguageManager::languageChanged, this, &MainWindow::retranslateUi);
 }

@@ -1,10 +1,10 @@
 #include "AppLog.h"
 #include "ConfigManager.h"
+#include "DeviceController.h"
 #include "LangOption.h"
 #include "LanguageManager.h"
 #include "MainWindow.h"
 #include "PdfHandler.h"
-#include "TabrixPen.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -24,7 +24,6 @@ int main(int argc, char *argv[])
 
     qRegisterMetaType<PdfSignData>("PdfSignData");
     qRegisterMetaType<PdfSignResult>("PdfSignResult");
-    qRegisterMetaType<TABLET_PACKET>("TABLET_PACKET");
 
     initLogging();
     qInstallMessageHandler(logMessageHandler);
@@ -33,6 +32,7 @@ int main(int argc, char *argv[])
     qInfo() << "------------------------------------";
     QThread::currentThread()->setObjectName(QStringLiteral("MainThread"));
 
+    static QSharedPointer<DeviceController> deviceController = DeviceController::instance();
     static QSharedPointer<PdfHandler> pdfHandler = PdfHandler::instance();
     static QSharedPointer<ConfigManager> configManager = ConfigManager::instance();
 

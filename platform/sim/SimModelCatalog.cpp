@@ -31,6 +31,23 @@ const std::vector<std::pair<std::string, Factory>> &catalog()
              model.productName = u"Tabrix Slate 10";
              return model.desc();
          }},
+        {"pen-display", [] {
+             SimTabletModel model;
+             model.productId = 0x0202;
+             model.inputLength = 13;
+             model.maxX = 59500;
+             model.maxY = 33500;
+             model.productName = u"Tabrix Pen Display 13";
+             return model.desc();
+         }},
+        // An unrelated device: its arrival and removal are USB events like any other, and no
+        // library of ours recognises it.
+        {"memory-stick", [] {
+             SimDeviceDesc desc;
+             desc.vendorId = 0x0951;
+             desc.productId = 0x1666;
+             return desc;
+         }},
         {"signature-pad", [] { return SimSignaturePadModel().desc(); }},
         {"signature-pad-reports", [] { return SimSignaturePadModel(SimSignaturePadModel::Channel::Report).desc(); }},
     };

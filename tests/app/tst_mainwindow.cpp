@@ -4,6 +4,8 @@
 #include "PdfSignCoreWidget.h"
 #include "SettingsDialog.h"
 #include "TestPdf.h"
+#include "sim/DevSim.h"
+#include "sim/SimModelCatalog.h"
 
 #include <QApplication>
 #include <QFile>
@@ -93,6 +95,8 @@ private:
     QTemporaryDir folder;
     QSharedPointer<ConfigManager> config = ConfigManager::instance();
     QScopedPointer<ModalWatcher> watcher;
+    // Served before the first window exists, so the device hub follows it from its start.
+    platform::DevSim sim{qgetenv("INKWARDEN_DEVSIM").toStdString()};
 
     QString samplePdf(int pages)
     {
@@ -546,6 +550,16 @@ private slots:
         QCOMPARE(control<QToolButton>(window, "deviceBtn")->text(), QStringLiteral("Disconnected"));
         window.showDeviceStatusDialog();
         QCOMPARE(watcher->texts, QStringList{QStringLiteral("Device Disconnected")});
+    }
+
+    void deviceButtonFollowsPlugAndUnplug()
+    {
+        MainWindow window;
+        QToolButton *button = control<QToolButton>(window, "deviceBtn");
+        const int tablet = sim.plug(*platform::SimModelCatalog::make("tablet"));
+        QTRY_COMPARE_WITH_TIMEOUT(button->text(), QStringLiteral("Connected"), 5000);
+        sim.unplug(tablet);
+        QTRY_COMPARE_WITH_TIMEOUT(button->text(), QStringLiteral("Disconnected"), 5000);
     }
 
     void bottomBarFloatsOverTheDocumentArea()

@@ -1,0 +1,171 @@
+#include "DeviceController.h"
+
+#include "DeviceManager.h"
+#include "TabrixPenDevice.h"
+
+#include <QCoreApplication>
+#include <QThread>
+
+DeviceController::DeviceController()
+    : m_deviceManager(new DeviceManager(this))
+{
+    m_deviceManager->registerDevice(new TabrixPenDevice(this));
+    connect(m_deviceManager, &DeviceManager::deviceConnected, this, &DeviceController::onDeviceConnected);
+    connect(m_deviceManager, &DeviceManager::deviceDisconnected, this, &DeviceController::onDeviceDisconnected);
+    m_deviceManager->start();
+    // The device thread may be inside a presence test that calls into a device library; it
+    // must end before those libraries unload at exit.
+    qAddPostRoutine([] { DeviceController::instance()->shutdown(); });
+}
+
+QSharedPointer<DeviceController> DeviceController::instance()
+{
+    // Held here until the process ends, and the deleter does nothing: whoever drops a pointer,
+    // there is never a second hub.
+    static const QSharedPointer<DeviceController> hub(new DeviceController, [](DeviceController *) {});
+    return hub;
+}
+
+void DeviceController::shutdown()
+{
+    m_deviceManager->stop();
+}
+
+QJsonObject DeviceController::statusEvent(int status)
+{
+    return QJsonObject{{QStringLiteral("type"), QStringLiteral("device")}, {QStringLiteral("status"), status}};
+}
+
+void DeviceController::startSignature(bool fromPdf, const QString &title)
+{
+    if (fromPdf)
+        emit openPaintBoardFromPdf(title);
+    else
+        emit openPaintBoard();
+    QThread::msleep(200);
+    if (m_currentDevice)
+        m_currentDevice->startSignature(m_signWidth, m_signHeight);
+}
+
+void DeviceController::endSignature()
+{
+    emit closePaintBoard();
+    if (m_currentDevice)
+        m_currentDevice->endSignature();
+}
+
+void DeviceController::clearSignature()
+{
+    if (m_currentDevice)
+        m_currentDevice->clearSignature();
+}
+
+int DeviceController::setPenColor(const int &r, const int &g, const int &b)
+{
+    emit setPenColorSignal(r, g, b);
+    return m_currentDevice ? m_currentDevice->setPenColor(r, g, b) : 1;
+}
+
+int DeviceController::setPenSize(const int &min, const int &max)
+{
+    emit setPenSizeSignal(min, max);
+    return m_currentDevice ? m_currentDevice->setPenSize(min, max) : 1;
+}
+
+void DeviceController::setSignWindowSize(const int &width, const int &height)
+{
+    m_signWidth = width;
+    m_signHeight = height;
+}
+
+QString DeviceController::deviceName() const
+{
+    return m_currentDevice ? m_currentDevice->deviceName() : QString();
+}
+
+bool DeviceController::hasDevice() const
+{
+    return m_currentDevice != nullptr;
+}
+
+int DeviceController::deviceType() const
+{
+    return m_deviceType;
+}
+
+int DeviceController::tabletWidth() const
+{
+    return m_currentDevice ? m_currentDevice->tabletWidth() : 0;
+}
+
+int DeviceController::tabletHeight() const
+{
+    return m_currentDevice ? m_currentDevice->tabletHeight() : 0;
+}
+
+int DeviceController::maxPressure() const
+{
+    return m_currentDevice ? m_currentDevice->maxPressure() : 0;
+}
+
+bool DeviceController::isScreenDevice() const
+{
+    return m_currentDevice ? m_currentDevice->isScreenDevice() : false;
+}
+
+void DeviceController::onDeviceConnected(IDevice *device)
+{
+    m_currentDevice = device;
+    disconnect(device, nullptr, this, nullptr);
+    if (device->inherits("OrvelDevice"))
+        m_deviceType = 2;
+    else if (device->inherits("TabrixPenDevice"))
+        m_deviceType = 1;
+    else
+        m_deviceType = 0;
+    emit statusChanged(statusEvent(1));
+    emit deviceStatusChanged(device->deviceName(), 1);
+    device->open();
+    connect(device, &IDevice::cancelBtnClicked, this, &DeviceController::onCancelBtnClicked, Qt::UniqueConnection);
+    connect(device, &IDevice::clearBtnClicked, this, &DeviceController::onClearBtnClicked, Qt::UniqueConnection);
+    connect(device, &IDevice::okBtnClicked, this, &DeviceController::onOkBtnClicked, Qt::UniqueConnection);
+    connect(device, &IDevice::signPicAvailable, this, &DeviceController::onSignPicAvailable, Qt::UniqueConnection);
+    connect(device, &IDevice::receivedPenPacket, this, &DeviceController::handlePenPacket, Qt::UniqueConnection);
+}
+
+void DeviceController::onDeviceDisconnected(IDevice *device)
+{
+    disconnect(device, nullptr, this, nullptr);
+    if (device == m_currentDevice) {
+        device->close();
+        m_currentDevice = nullptr;
+        m_deviceType = 0;
+    }
+    emit statusChanged(statusEvent(0));
+    emit deviceStatusChanged(device->deviceName(), 0);
+}
+
+void DeviceController::onCancelBtnClicked()
+{
+    emit cancelBtnClicked();
+}
+
+void DeviceController::onClearBtnClicked()
+{
+    emit clearBtnClicked();
+}
+
+void DeviceController::onOkBtnClicked()
+{
+    emit okBtnClicked();
+}
+
+void DeviceController::onSignPicAvailable(QImage img)
+{
+    emit signPicAvailable(img);
+}
+
+void DeviceController::handlePenPacket(TABLET_PACKET packet)
+{
+    emit penPacketReceived(packet);
+}

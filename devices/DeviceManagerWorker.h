@@ -1,0 +1,48 @@
+#pragma once
+
+#include "platform/UsbMonitor.h"
+
+#include <QList>
+#include <QMap>
+#include <QObject>
+
+#include <memory>
+
+class IDevice;
+class QSocketNotifier;
+
+// Lives on the device thread: keeps the registered devices with a connection state each,
+// follows USB arrivals and removals and connects or disconnects devices.
+class DeviceManagerWorker : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum State { NotConnected = 0, Connected = 2 };
+
+    explicit DeviceManagerWorker(QObject *parent = nullptr);
+    ~DeviceManagerWorker() override;
+
+    // Before the device thread starts; a device registered twice stays once.
+    void registerDevice(IDevice *device);
+
+public slots:
+    void startMonitoring();
+    void stopMonitoring();
+    void handleDeviceChange(platform::UsbEvent::Kind event);
+    void tryConnect(IDevice *device);
+    void scanDevices();
+
+signals:
+    void deviceConnected(IDevice *device);
+    void deviceDisconnected(IDevice *device);
+
+private:
+    void disconnectDevice(IDevice *device);
+    void readUsbEvents();
+
+    QList<IDevice *> m_devices;
+    QMap<IDevice *, int> m_deviceStates;
+    std::unique_ptr<platform::UsbMonitor> m_monitor;
+    QSocketNotifier *m_notifier = nullptr;
+};

@@ -1,0 +1,221 @@
+#include "TabrixPenDevice.h"
+
+#include <QMutexLocker>
+#include <QThread>
+#include <QtDebug>
+
+#include <atomic>
+#include <cstring>
+
+namespace {
+
+std::atomic<TabrixPenDevice *> s_device{nullptr};
+
+QString narrowText(const char *text, size_t size)
+{
+    return QString::fromUtf8(text, static_cast<int>(strnlen(text, size)));
+}
+
+} // namespace
+
+TabrixPenDevice::TabrixPenDevice(QObject *parent)
+    : IDevice(parent)
+{
+    s_device = this;
+}
+
+TabrixPenDevice::~TabrixPenDevice()
+{
+    if (m_packetCallbackId != -1)
+        TabrixClearCallback(m_packetCallbackId);
+    s_device = nullptr;
+}
+
+const QSet<QString> &TabrixPenDevice::screenDeviceModels()
+{
+    static const QSet<QString> models = {
+        QStringLiteral("Tabrix Pen Display 13"),     QStringLiteral("Tabrix Pen Display 13 Pro"),
+        QStringLiteral("Tabrix Pen Display 16"),     QStringLiteral("Tabrix Pen Display 16 Pro"),
+        QStringLiteral("Tabrix Pen Display 22"),     QStringLiteral("Tabrix Pen Display 24"),
+        QStringLiteral("Tabrix Pen Display 24 Pro"), QStringLiteral("Tabrix Pen Display 27"),
+    };
+    return models;
+}
+
+bool TabrixPenDevice::checkDevice()
+{
+    QThread::msleep(300);
+    const int code = TabrixCheckDevice();
+    if (code == TABRIX_OK)
+        return true;
+    qDebug() << "TabrixPenDevice checkDevice failed with code:" << code;
+    return false;
+}
+
+int TabrixPenDevice::open()
+{
+    QMutexLocker locker(&m_lock);
+    const int opened = TabrixOpen();
+    if (opened != TABRIX_OK) {
+        qWarning() << opened << ", open device failed. Please check the device.";
+        return opened;
+    }
+    const int read = TabrixGetContext(&m_context);
+    if (read != TABRIX_OK) {
+        qWarning() << read << ", can not get device context.";
+        return read;
+    }
+    m_width = m_context.maxX;
+    m_height = m_context.maxY;
+    // The 16-bit pressure and its two zero bytes, read as one value.
+    quint32 pressure = 0;
+    std::memcpy(&pressure, &m_context.maxPressure, sizeof pressure);
+    m_pressure = static_cast<int>(pressure);
+    m_serialNumber = narrowText(m_context.serial, sizeof m_context.serial);
+    m_deviceName = narrowText(m_context.productName, sizeof m_context.productName);
+    m_isScreenDevice = screenDeviceModels().contains(m_deviceName);
+    qInfo() << "Device SN:" << m_serialNumber << ", Device Name:" << m_deviceName << ", Tablet Width:" << m_width
+            << ", Tablet Height:" << m_height << ", Tablet Pressure:" << m_pressure
+            << ", Is Screen Device:" << (m_isScreenDevice ? "Yes" : "No");
+    if (m_packetCallbackId == -1) {
+        m_packetCallbackId = TabrixSetPacketCallback(&TabrixPenDevice::packetCallback);
+        qDebug() << "packetCallbackId: " << m_packetCallbackId;
+    }
+    return TABRIX_OK;
+}
+
+void TabrixPenDevice::close()
+{
+    QMutexLocker locker(&m_lock);
+    TabrixClose();
+    m_isScreenDevice = false;
+}
+
+QString TabrixPenDevice::deviceName()
+{
+    QMutexLocker locker(&m_lock);
+    return m_deviceName;
+}
+
+QString TabrixPenDevice::serialNumber()
+{
+    QMutexLocker locker(&m_lock);
+    return m_serialNumber;
+}
+
+int TabrixPenDevice::tabletWidth()
+{
+    QMutexLocker locker(&m_lock);
+    return m_width;
+}
+
+int TabrixPenDevice::tabletHeight()
+{
+    QMutexLocker locker(&m_lock);
+    return m_height;
+}
+
+int TabrixPenDevice::maxPressure()
+{
+    QMutexLocker locker(&m_lock);
+    return m_pressure;
+}
+
+bool TabrixPenDevice::isScreenDevice()
+{
+    QMutexLocker locker(&m_lock);
+    return m_isScreenDevice;
+}
+
+int TabrixPenDevice::startSignature(const int &width, const int &height)
+{
+    Q_UNUSED(width)
+    Q_UNUSED(height)
+    qDebug() << "TabrixPenDevice startSignature";
+    return 1;
+}
+
+int TabrixPenDevice::endSignature()
+{
+    qDebug() << "TabrixPenDevice endSignature";
+    if (!isScreenDevice())
+        TabrixClearTabletSurface();
+    return 1;
+}
+
+int TabrixPenDevice::clearSignature()
+{
+    if (isScreenDevice())
+        return 0;
+    const int code = TabrixClearTabletSurface();
+    if (code != TABRIX_OK)
+        qWarning() << "TabrixClearTabletSurface failed with code:" << code;
+    return code;
+}
+
+int TabrixPenDevice::setPenSize(const int &min, const int &max)
+{
+    Q_UNUSED(min)
+    Q_UNUSED(max)
+    return 1;
+}
+
+int TabrixPenDevice::setPenColor(const int &r, const int &g, const int &b)
+{
+    Q_UNUSED(r)
+    Q_UNUSED(g)
+    Q_UNUSED(b)
+    return 1;
+}
+
+int TabrixPenDevice::activateMouse(const bool &activate)
+{
+    TabrixActivateMouse(activate ? 1 : 0, 0, 0);
+    return 1;
+}
+
+int TABRIX_STDCALL TabrixPenDevice::packetCallback(TABLET_PACKET packet)
+{
+    TabrixPenDevice *device = s_device;
+    if (!device) {
+        qCritical() << "Instance is null";
+        return -1;
+    }
+    if (packet.type == 0)
+        emit device->receivedPenPacket(packet);
+    else if (packet.type == 1)
+        device->handleKeyPacket(packet);
+    return 1;
+}
+
+void TabrixPenDevice::handleKeyPacket(const TABLET_PACKET &packet)
+{
+    if (packet.keyPressed != 1)
+        return;
+    if (!m_keyTimer.isValid())
+        m_keyTimer.start();
+    handleKeyPacketAt(packet, m_keyTimer.elapsed());
+}
+
+void TabrixPenDevice::handleKeyPacketAt(const TABLET_PACKET &packet, qint64 now)
+{
+    if (packet.keyPressed != 1)
+        return;
+    const auto last = m_lastKeyTime.constFind(packet.keyNumber);
+    if (last != m_lastKeyTime.constEnd() && now - *last < 200)
+        return;
+    m_lastKeyTime.insert(packet.keyNumber, now);
+    switch (packet.keyNumber) {
+    case 1:
+        emit cancelBtnClicked();
+        break;
+    case 2:
+        emit clearBtnClicked();
+        break;
+    case 3:
+        emit okBtnClicked();
+        break;
+    default:
+        break;
+    }
+}

@@ -1,0 +1,159 @@
+#include "DeviceController.h"
+#include "FakeDevice.h"
+#include "sim/DevSim.h"
+#include "sim/SimModelCatalog.h"
+
+#include <QJsonDocument>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QtTest>
+
+using namespace platform;
+
+namespace {
+
+QStringList *s_log = nullptr;
+
+void collect(QtMsgType, const QMessageLogContext &, const QString &message)
+{
+    if (s_log)
+        s_log->append(message);
+}
+
+} // namespace
+
+// The hub over the simulated tablet; one hub per process, so the cases build on each other.
+class tst_devicecontroller : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        sim.reset(new DevSim(qgetenv("INKWARDEN_DEVSIM").toStdString()));
+        QVERIFY(sim->listening());
+        hub = DeviceController::instance();
+        QTRY_COMPARE(sim->monitors(), 1);
+    }
+
+    void tabletConnects()
+    {
+        QSignalSpy status(hub.data(), &DeviceController::statusChanged);
+        QSignalSpy device(hub.data(), &DeviceController::deviceStatusChanged);
+        tablet = sim->plug(*SimModelCatalog::make("tablet"));
+        QTRY_COMPARE(device.count(), 1);
+        QCOMPARE(device.at(0).at(0).toString(), QStringLiteral("Tabrix Pen Tablet"));
+        QCOMPARE(device.at(0).at(1).toInt(), 1);
+        QCOMPARE(QJsonDocument(status.at(0).at(0).toJsonObject()).toJson(QJsonDocument::Compact),
+                 QByteArray(R"({"status":1,"type":"device"})"));
+        QCOMPARE(hub->deviceType(), 1);
+        QCOMPARE(hub->tabletWidth(), 15200);
+    }
+
+    void keysArriveOnTheMainThread()
+    {
+        QThread *seenOn = nullptr;
+        connect(hub.data(), &DeviceController::okBtnClicked, this, [&] { seenOn = QThread::currentThread(); });
+        sim->sendInput(tablet, {0x02, 0x42, 0x01, 0x01, 0x04, 0x00});
+        QTRY_VERIFY(seenOn);
+        QCOMPARE(seenOn, QThread::currentThread());
+        disconnect(hub.data(), &DeviceController::okBtnClicked, this, nullptr);
+    }
+
+    void startSignatureOpensTheBoardFirst()
+    {
+        QStringList log;
+        s_log = &log;
+        QSignalSpy plain(hub.data(), &DeviceController::openPaintBoard);
+        connect(hub.data(), &DeviceController::openPaintBoardFromPdf, this,
+                [&](const QString &title) { log.append(QStringLiteral("board ") + title); });
+        qInstallMessageHandler(collect);
+        hub->startSignature(true, QStringLiteral("A"));
+        qInstallMessageHandler(nullptr);
+        s_log = nullptr;
+        disconnect(hub.data(), &DeviceController::openPaintBoardFromPdf, this, nullptr);
+        QCOMPARE(plain.count(), 0);
+        const int board = log.indexOf(QStringLiteral("board A"));
+        QVERIFY(board >= 0 && board < log.indexOf(QStringLiteral("TabrixPenDevice startSignature")));
+    }
+
+    void unplugLeavesNoDevice()
+    {
+        QSignalSpy device(hub.data(), &DeviceController::deviceStatusChanged);
+        sim->unplug(tablet);
+        QTRY_COMPARE(device.count(), 1);
+        QCOMPARE(device.at(0).at(1).toInt(), 0);
+        QVERIFY(!hub->hasDevice());
+        QCOMPARE(hub->deviceName(), QString());
+
+        QSignalSpy colour(hub.data(), &DeviceController::setPenColorSignal);
+        QSignalSpy size(hub.data(), &DeviceController::setPenSizeSignal);
+        QCOMPARE(hub->setPenColor(1, 2, 3), 1);
+        QCOMPARE(hub->setPenSize(1, 4), 1);
+        QCOMPARE(colour.count(), 1);
+        QCOMPARE(size.count(), 1);
+    }
+
+    void currentDeviceRules()
+    {
+        QStringList journal;
+        FakeDevice first(QStringLiteral("first"), &journal);
+        FakeDevice second(QStringLiteral("second"), &journal);
+        QSignalSpy status(hub.data(), &DeviceController::deviceStatusChanged);
+        QMetaObject::invokeMethod(hub.data(), "onDeviceConnected", Q_ARG(IDevice *, &first));
+        QMetaObject::invokeMethod(hub.data(), "onDeviceConnected", Q_ARG(IDevice *, &second));
+        QCOMPARE(hub->deviceName(), QStringLiteral("second"));
+        QCOMPARE(hub->setPenSize(1, 2), 7);
+
+        // Dropping a device that is not current changes nothing but the status.
+        QMetaObject::invokeMethod(hub.data(), "onDeviceDisconnected", Q_ARG(IDevice *, &first));
+        QCOMPARE(hub->deviceName(), QStringLiteral("second"));
+        QCOMPARE(status.last().at(1).toInt(), 0);
+        QVERIFY(!journal.contains("first close"));
+
+        // Dropping the current one leaves none, even with another still connected.
+        QMetaObject::invokeMethod(hub.data(), "onDeviceConnected", Q_ARG(IDevice *, &first));
+        QMetaObject::invokeMethod(hub.data(), "onDeviceDisconnected", Q_ARG(IDevice *, &first));
+        QVERIFY(!hub->hasDevice());
+        QCOMPARE(hub->deviceType(), 0);
+        QVERIFY(journal.contains("first close"));
+        hub->endSignature();
+        QVERIFY(!journal.contains("second end"));
+        QMetaObject::invokeMethod(hub.data(), "onDeviceDisconnected", Q_ARG(IDevice *, &second));
+    }
+
+    void plugRacesTheHubsOpen()
+    {
+        // Each arrival opens on the device thread, then again on this one; removals close.
+        QSignalSpy device(hub.data(), &DeviceController::deviceStatusChanged);
+        for (int i = 0; i < 6; ++i) {
+            const int id = sim->plug(*SimModelCatalog::make("tablet"));
+            QTest::qWait(350);
+            sim->unplug(id);
+        }
+        tablet = sim->plug(*SimModelCatalog::make("tablet"));
+        QTRY_VERIFY_WITH_TIMEOUT(hub->hasDevice(), 10000);
+        QCOMPARE(hub->deviceName(), QStringLiteral("Tabrix Pen Tablet"));
+        QVERIFY(device.count() >= 1);
+    }
+
+    void quitDuringAPresenceTest()
+    {
+        QProcess child;
+        child.start(QStringLiteral(HUBQUIT_PATH), QStringList());
+        QVERIFY(child.waitForFinished(20000));
+        const QByteArray errors = child.readAllStandardError();
+        QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(child.exitCode(), 0);
+        QVERIFY2(!errors.contains("Sanitizer") && !errors.contains("Destroyed while thread"), errors.constData());
+        QVERIFY(errors.contains("Stopped monitoring USB events."));
+    }
+
+private:
+    QScopedPointer<DevSim> sim;
+    QSharedPointer<DeviceController> hub;
+    int tablet = 0;
+};
+
+QTEST_MAIN(tst_devicecontroller)
+#include "tst_devicecontroller.moc"

@@ -1,0 +1,105 @@
+#include "DeviceManagerWorker.h"
+#include "FakeDevice.h"
+
+#include <QSignalSpy>
+#include <QtTest>
+
+namespace {
+
+QStringList *s_log = nullptr;
+
+void collect(QtMsgType, const QMessageLogContext &, const QString &message)
+{
+    if (s_log)
+        s_log->append(message);
+}
+
+} // namespace
+
+// Discovery and hot-plug rules, driven on the test's thread with devices whose presence the
+// test sets.
+class tst_devicemanager : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { registerDeviceMetaTypes(); }
+    void init()
+    {
+        journal.clear();
+        log.clear();
+        s_log = &log;
+        qInstallMessageHandler(collect);
+        tablet = new FakeDevice(QStringLiteral("tablet"), &journal, this);
+        pad = new FakeDevice(QStringLiteral("pad"), &journal, this);
+        worker = new DeviceManagerWorker(this);
+        worker->registerDevice(tablet);
+        worker->registerDevice(pad);
+        worker->registerDevice(tablet);
+    }
+    void cleanup()
+    {
+        delete worker;
+        qInstallMessageHandler(nullptr);
+        s_log = nullptr;
+    }
+
+    void startWithTabletOnly()
+    {
+        tablet->present = true;
+        QSignalSpy connected(worker, &DeviceManagerWorker::deviceConnected);
+        worker->startMonitoring();
+        QCOMPARE(connected.count(), 1);
+        QCOMPARE(connected.at(0).at(0).value<IDevice *>(), tablet);
+        // Registered twice, asked once per pass; a present device is asked again when connecting.
+        QCOMPARE(journal, QStringList({"tablet check", "tablet check", "tablet open", "pad check"}));
+        const int scan = log.indexOf(QStringLiteral("Scanning devices on startup..."));
+        const int started = log.indexOf(QStringLiteral("Started monitoring USB events."));
+        int tabletLine = -1;
+        for (int i = 0; i < log.size(); ++i)
+            if (log.at(i).startsWith(QLatin1String("Device connected:")) && log.at(i).contains(QLatin1String("tablet")))
+                tabletLine = i;
+        QVERIFY(scan >= 0 && scan < tabletLine && tabletLine < started);
+    }
+
+    void hotPlugRules()
+    {
+        tablet->present = true;
+        pad->present = true;
+        tablet->openResult = -1000; // a failed open is still a connected device
+        QSignalSpy connected(worker, &DeviceManagerWorker::deviceConnected);
+        QSignalSpy disconnected(worker, &DeviceManagerWorker::deviceDisconnected);
+        worker->startMonitoring();
+        QCOMPARE(connected.count(), 2);
+        QCOMPARE(connected.at(0).at(0).value<IDevice *>(), tablet);
+        QCOMPARE(connected.at(1).at(0).value<IDevice *>(), pad);
+
+        // A connected device is not asked again on an arrival; an absent one is.
+        worker->handleDeviceChange(platform::UsbEvent::Removed);
+        QCOMPARE(disconnected.count(), 2);
+        QCOMPARE(disconnected.at(0).at(0).value<IDevice *>(), tablet);
+        QCOMPARE(disconnected.at(1).at(0).value<IDevice *>(), pad);
+        QVERIFY(journal.contains("tablet close") && journal.contains("pad close"));
+
+        pad->present = false;
+        worker->handleDeviceChange(platform::UsbEvent::Arrived); // an unrelated device
+        QCOMPARE(connected.count(), 3);
+        QCOMPARE(connected.at(2).at(0).value<IDevice *>(), tablet);
+
+        journal.clear();
+        pad->present = true;
+        worker->handleDeviceChange(platform::UsbEvent::Arrived);
+        QCOMPARE(journal, QStringList({"pad check", "pad open"}));
+        QCOMPARE(connected.count(), 4);
+    }
+
+private:
+    QStringList journal;
+    QStringList log;
+    FakeDevice *tablet = nullptr;
+    FakeDevice *pad = nullptr;
+    DeviceManagerWorker *worker = nullptr;
+};
+
+QTEST_GUILESS_MAIN(tst_devicemanager)
+#include "tst_devicemanager.moc"
