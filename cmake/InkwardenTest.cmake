@@ -1,14 +1,15 @@
-# inkwarden_test(NAME SOURCES <files> LIBS <targets> LABELS <labels> [XVFB] [DEVSIM])
+# inkwarden_test(NAME SOURCES <files> LIBS <targets> LABELS <labels> [XVFB | TWOSCREENS] [DEVSIM])
 # Builds one QtTest executable and registers it with ctest. Every test gets a folder of its own
 # (its program folder, for files the program looks for beside itself) and a home of its own, so
 # nothing touches the real user's folders; GUI tests run offscreen, or under a private X server
-# when XVFB is given. DEVSIM points the device layer at an empty simulator folder of the test's
+# when XVFB is given, or a private X server with two screens side by side (tests/x11/two-screens)
+# when TWOSCREENS is given. DEVSIM points the device layer at an empty simulator folder of the test's
 # own (a test plugs devices by serving a simulator there), so no test sees the machine's devices.
 set(INKWARDEN_LSAN_SUPP ${CMAKE_SOURCE_DIR}/tests/lsan.supp)
 set(INKWARDEN_TSAN_SUPP ${CMAKE_SOURCE_DIR}/tests/tsan.supp)
 
 function(inkwarden_test name)
-  cmake_parse_arguments(T "XVFB;DEVSIM" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(T "XVFB;TWOSCREENS;DEVSIM" "" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE Qt5::Test ${T_LIBS})
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/${name})
@@ -17,6 +18,10 @@ function(inkwarden_test name)
   if(T_XVFB)
     add_test(NAME ${name} COMMAND xvfb-run -a -s "-screen 0 1920x1080x24" $<TARGET_FILE:${name}>)
     # xvfb-run -a picks its display number racily; one private server at a time.
+    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK xvfb)
+    set(platform xcb)
+  elseif(T_TWOSCREENS)
+    add_test(NAME ${name} COMMAND ${CMAKE_SOURCE_DIR}/tests/x11/two-screens $<TARGET_FILE:${name}>)
     set_tests_properties(${name} PROPERTIES RESOURCE_LOCK xvfb)
     set(platform xcb)
   else()
