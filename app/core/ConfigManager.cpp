@@ -105,7 +105,8 @@ bool ConfigManager::loadConfig()
     }
     const QString bootstrap = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("initial-config.ini"));
     if (QFileInfo::exists(bootstrap) && readFile(bootstrap)) {
-        saveConfig();
+        if (!saveConfig())
+            qWarning() << "bootstrap config not saved to" << configPath;
         qDebug() << "bootstrap config imported";
         return true;
     }
