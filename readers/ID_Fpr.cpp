@@ -4,40 +4,56 @@
 #include "FingerprintSimulator.h"
 
 #include <algorithm>
-#include <atomic>
-#include <utility>
+#include <mutex>
 
 namespace {
 
-std::atomic<bool> begun{false};
-
-// Frames are the capture library's: its simulated size when that is sane, else its default.
-std::pair<int, int> frameSize()
+// Frames are the capture library's: its simulated size when that is sane, else its default. The
+// size is taken when the session begins and holds until it ends, as the caller's frames do.
+struct Session
 {
-    FingerprintSimulator &sim = FingerprintSimulator::instance();
-    const int width = sim.setting("livescan", "width", 256);
-    const int height = sim.setting("livescan", "height", 360);
-    if (width <= 0 || height <= 0 || width > 4096 || height > 4096)
-        return {256, 360};
-    return {width, height};
+    bool begun = false;
+    int width = 0;
+    int height = 0;
+};
+
+std::mutex sessionMutex;
+Session session;
+
+Session current()
+{
+    std::lock_guard<std::mutex> lock(sessionMutex);
+    return session;
 }
 
 } // namespace
 
 int FP_Begin(void)
 {
-    begun = true;
+    FingerprintSimulator &sim = FingerprintSimulator::instance();
+    int width = sim.setting("livescan", "width", 256);
+    int height = sim.setting("livescan", "height", 360);
+    if (width <= 0 || height <= 0 || width > 4096 || height > 4096) {
+        width = 256;
+        height = 360;
+    }
+    std::lock_guard<std::mutex> lock(sessionMutex);
+    session = Session{true, width, height};
     return FP_OK;
 }
 
 int FP_End(void)
 {
-    return begun.exchange(false) ? FP_OK : FP_ERR_NOT_BEGUN;
+    std::lock_guard<std::mutex> lock(sessionMutex);
+    const bool begun = session.begun;
+    session = Session();
+    return begun ? FP_OK : FP_ERR_NOT_BEGUN;
 }
 
 int FP_GetQualityScore(const unsigned char *frame, unsigned char *score)
 {
-    if (!begun)
+    const Session frames = current();
+    if (!frames.begun)
         return FP_ERR_NOT_BEGUN;
     if (!frame || !score)
         return FP_ERR_ARGUMENT;
@@ -46,21 +62,20 @@ int FP_GetQualityScore(const unsigned char *frame, unsigned char *score)
         *score = static_cast<unsigned char>(std::min(scripted, 255));
         return FP_OK;
     }
-    const auto [width, height] = frameSize();
-    *score = static_cast<unsigned char>(FingerprintMeasure(frame, width, height).quality());
+    *score = static_cast<unsigned char>(FingerprintMeasure(frame, frames.width, frames.height).quality());
     return FP_OK;
 }
 
 int FP_FeatureExtract(unsigned char scannerType, unsigned char fingerCode, const unsigned char *frame,
                       unsigned char *feature)
 {
-    if (!begun)
+    const Session frames = current();
+    if (!frames.begun)
         return FP_ERR_NOT_BEGUN;
     if (!frame || !feature)
         return FP_ERR_ARGUMENT;
-    const auto [width, height] = frameSize();
     FingerprintMeasure::Feature record;
-    if (!FingerprintMeasure(frame, width, height).extract(scannerType, fingerCode, record))
+    if (!FingerprintMeasure(frame, frames.width, frames.height).extract(scannerType, fingerCode, record))
         return FP_ERR_TOO_FEW_FEATURES;
     std::copy(record.begin(), record.end(), feature);
     return FP_OK;
@@ -68,7 +83,7 @@ int FP_FeatureExtract(unsigned char scannerType, unsigned char fingerCode, const
 
 int FP_FeatureMatch(const unsigned char *feature1, const unsigned char *feature2, float *score)
 {
-    if (!begun)
+    if (!current().begun)
         return FP_ERR_NOT_BEGUN;
     if (!feature1 || !feature2 || !score)
         return FP_ERR_ARGUMENT;

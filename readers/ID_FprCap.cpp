@@ -12,6 +12,9 @@ namespace {
 constexpr int kDefaultWidth = 256;
 constexpr int kDefaultHeight = 360;
 constexpr int kLargestSide = 4096;
+// A reader has a few channels; each one served holds state, so a configured count beyond this
+// is cut to it.
+constexpr int kMostChannels = 16;
 
 struct LivescanState
 {
@@ -65,7 +68,7 @@ int LIVESCAN_Init(void)
         return scripted;
     state = LivescanState();
     state.initialised = true;
-    state.channels = std::max(1, sim().setting("livescan", "channels", 1));
+    state.channels = std::clamp(sim().setting("livescan", "channels", 1), 1, kMostChannels);
     state.width = sim().setting("livescan", "width", kDefaultWidth);
     state.height = sim().setting("livescan", "height", kDefaultHeight);
     state.emptyFramesLeft = std::max(0, sim().setting("reader", "no_finger", 0));

@@ -3,6 +3,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
@@ -17,13 +18,36 @@ void useUtf8(QSettings &settings)
     settings.setIniCodec("UTF-8");
 }
 
-// Qt's INI reader turns an unquoted "a, b" into a list; the program only stores texts,
-// so such a value is joined back into the text the file holds.
-QVariant textValue(const QVariant &v)
+// Qt's INI reader turns an unquoted "a,b" into a list and drops the blanks around its commas.
+// The program stores only texts, so such a value is taken as the file writes it: the text after
+// the '=' of the key's last line, up to a comment.
+QString writtenText(const QString &file, const QString &key)
 {
-    if (v.type() == QVariant::StringList)
-        return v.toStringList().join(QStringLiteral(", "));
-    return v;
+    QFile in(file);
+    if (!in.open(QIODevice::ReadOnly | QIODevice::Text))
+        return QString();
+    QString section;
+    QString text;
+    while (!in.atEnd()) {
+        const QString line = QString::fromUtf8(in.readLine()).trimmed();
+        if (line.startsWith(QLatin1Char('[')) && line.endsWith(QLatin1Char(']'))) {
+            section = line.mid(1, line.size() - 2).trimmed();
+            if (section.compare(QLatin1String("General"), Qt::CaseInsensitive) == 0)
+                section.clear();
+            continue;
+        }
+        const int equals = line.indexOf(QLatin1Char('='));
+        if (equals <= 0 || line.startsWith(QLatin1Char(';')))
+            continue;
+        const QString name = line.left(equals).trimmed().replace(QLatin1Char('\\'), QLatin1Char('/'));
+        if ((section.isEmpty() ? name : section + QLatin1Char('/') + name) != key)
+            continue;
+        int end = equals + 1;
+        for (bool quoted = false; end < line.size() && (quoted || line.at(end) != QLatin1Char(';')); ++end)
+            quoted ^= line.at(end) == QLatin1Char('"');
+        text = line.mid(equals + 1, end - equals - 1).trimmed();
+    }
+    return text;
 }
 
 } // namespace
@@ -64,8 +88,10 @@ bool ConfigManager::readFile(const QString &file)
     QSettings settings(file, QSettings::IniFormat);
     useUtf8(settings);
     const QStringList keys = settings.allKeys();
-    for (const QString &key : keys)
-        values.insert(key, textValue(settings.value(key)));
+    for (const QString &key : keys) {
+        const QVariant value = settings.value(key);
+        values.insert(key, value.type() == QVariant::StringList ? writtenText(file, key) : value);
+    }
     return !keys.isEmpty();
 }
 
@@ -79,7 +105,8 @@ bool ConfigManager::loadConfig()
     }
     const QString bootstrap = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("initial-config.ini"));
     if (QFileInfo::exists(bootstrap) && readFile(bootstrap)) {
-        saveConfig();
+        if (!saveConfig())
+            qWarning() << "bootstrap config not saved to" << configPath;
         qDebug() << "bootstrap config imported";
         return true;
     }

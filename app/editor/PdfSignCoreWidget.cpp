@@ -3,6 +3,7 @@
 #include "ConfigManager.h"
 #include "DeviceController.h"
 #include "LanguageManager.h"
+#include "PageStrip.h"
 #include "PdfHandler.h"
 #include "SafeCopy.h"
 #include "TagGeometry.h"
@@ -11,41 +12,19 @@
 #include "TagTemplate.h"
 #include "TagUnits.h"
 
-#include <QCoreApplication>
 #include <QEvent>
 #include <QFile>
 #include <QLabel>
 #include <QMouseEvent>
-#include <QPainter>
-#include <QPixmap>
 #include <QPointer>
 #include <QResizeEvent>
 #include <QSaveFile>
-#include <QScrollArea>
 #include <QScrollBar>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QVector>
 
 #include <algorithm>
-#include <cstdlib>
-
-namespace {
-
-constexpr int PageCacheSize = 6;
-constexpr int VisibilityBand = 20;
-constexpr char PageIndexProperty[] = "pageIndex";
-
-QString placeholder(int index)
-{
-    return QStringLiteral("Page %1").arg(index + 1);
-}
-
-bool showsPixmap(const QLabel *label)
-{
-    return !label->pixmap(Qt::ReturnByValue).isNull();
-}
-
-} // namespace
 
 PdfSignCoreWidget::PdfSignCoreWidget(QSharedPointer<ConfigManager> configManager, QWidget *parent)
     : QWidget(parent)
@@ -55,26 +34,11 @@ PdfSignCoreWidget::PdfSignCoreWidget(QSharedPointer<ConfigManager> configManager
     auto *outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
 
-    scrollArea = new QScrollArea(this);
-    scrollArea->setWidgetResizable(true);
-    scrollArea->setFrameShape(QFrame::NoFrame);
-    scrollArea->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    scrollArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scrollArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    outer->addWidget(scrollArea);
+    strip = new PageStrip(
+        this, [this](QPainter &painter, int pageIndex) { drawTags(painter, pageIndex); }, this);
+    outer->addWidget(strip);
 
-    container = new QWidget(scrollArea);
-    containerLayout = new QVBoxLayout(container);
-    containerLayout->setContentsMargins(0, 12, 0, 120);
-    containerLayout->setSpacing(20);
-    containerLayout->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    scrollArea->setWidget(container);
-    scrollArea->viewport()->installEventFilter(this);
-    container->installEventFilter(this);
-
-    pageCache.setMaxCost(PageCacheSize);
-
-    connect(scrollArea->verticalScrollBar(), &QScrollBar::valueChanged, this, &PdfSignCoreWidget::onScrollBarValueChanged);
+    connect(strip->verticalScrollBar(), &QScrollBar::valueChanged, this, &PdfSignCoreWidget::onScrollBarValueChanged);
     connect(&LanguageManager::instance(), &LanguageManager::languageChanged, this, &PdfSignCoreWidget::onLanguageChanged);
 }
 
@@ -86,194 +50,30 @@ PdfSignCoreWidget::~PdfSignCoreWidget() = default;
 void PdfSignCoreWidget::resetView()
 {
     clearDrag();
-    basePageSize = QSize();
-    pageCache.clear();
-    pages.clear();
-    while (QLayoutItem *item = containerLayout->takeAt(0)) {
-        delete item->widget();
-        delete item;
-    }
+    strip->clear();
 }
 
 void PdfSignCoreWidget::rebuildPages()
 {
-    resetView();
-    if (m_pageCount <= 0 || !handler)
-        return;
-    const QImage first = pageImage(0);
-    if (first.isNull())
-        return;
-    basePageSize = first.size();
-    pages.reserve(m_pageCount);
-    for (int i = 0; i < m_pageCount; ++i) {
-        auto *label = new QLabel(container);
-        label->setObjectName(QStringLiteral("pdfPageLabel"));
-        label->setProperty(PageIndexProperty, i);
-        label->setAlignment(Qt::AlignCenter);
-        label->setStyleSheet(QStringLiteral("background-color: white; border: 1px solid #dcdcdc;"));
-        label->setText(placeholder(i));
-        label->installEventFilter(this);
-        label->setMouseTracking(true); // hover cursors over the tags
-        containerLayout->addWidget(label, 0, Qt::AlignHCenter);
-        label->show(); // the layout would show it only on a later turn, and skips it until then
-        pages.append(PageEntry{label, basePageSize, QSize(), 1.0});
-    }
-    layoutPages();
-    renderVisiblePages(true);
+    clearDrag();
+    strip->rebuild(m_pageCount, m_currentPage - 1);
 }
 
-void PdfSignCoreWidget::layoutPages()
+void PdfSignCoreWidget::drawTags(QPainter &painter, int pageIndex) const
 {
-    if (pages.isEmpty())
-        return;
-    // Room for the scroll bar is kept whether it shows or not: its coming and going must not
-    // change the page width (which could make it come and go again).
-    const int viewportWidth = scrollArea->maximumViewportSize().width() - scrollArea->verticalScrollBar()->sizeHint().width();
-    const int width = TagGeometry::displayWidth(viewportWidth, basePageSize);
-    for (PageEntry &entry : pages) {
-        if (!entry.imageSize.isValid() || entry.imageSize.width() <= 0)
-            continue;
-        const int height = std::max(1, qRound(double(entry.imageSize.height()) * width / entry.imageSize.width()));
-        entry.pageScale = double(width) / entry.imageSize.width();
-        const QSize size(width, height);
-        if (entry.label->size() != size)
-            entry.renderedSize = QSize();
-        entry.label->setFixedSize(size);
-    }
-    // The scroll area sizes its widget only on a posted layout request; have it done now, so
-    // the label geometries (visibility, current page, scroll targets) are current.
-    containerLayout->activate();
-    QEvent request(QEvent::LayoutRequest);
-    QCoreApplication::sendEvent(scrollArea, &request);
-    containerLayout->invalidate();
-    containerLayout->activate();
-}
-
-QImage PdfSignCoreWidget::pageImage(int index)
-{
-    if (const QImage *cached = pageCache.object(index))
-        return *cached;
-    const QImage image = handler->renderPage(index);
-    if (!image.isNull())
-        pageCache.insert(index, new QImage(image), 1);
-    return image;
-}
-
-void PdfSignCoreWidget::renderPageLabel(int index)
-{
-    if (index < 0 || index >= pages.size())
-        return;
-    QLabel *label = pages[index].label;
-    // While a tag is dragged its page is redrawn on every move: scale the page once per drag.
-    const bool dragged = dragging && index == dragPage;
-    if (dragged && !dragBackdrop.isNull() && dragBackdrop.size() == label->size()) {
-        drawLabelPixmap(index, dragBackdrop);
-        return;
-    }
-    const QImage image = pageImage(index);
-    if (image.isNull()) {
-        label->clear();
-        label->setText(placeholder(index));
-        return;
-    }
-    if (image.size().isValid() && image.size() != pages[index].imageSize) {
-        pages[index].imageSize = image.size();
-        layoutPages();
-    }
-    const QSize size = label->size();
-    if (size.isEmpty())
-        return;
-
-    const QImage scaled = image.scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    if (dragged)
-        dragBackdrop = scaled;
-    drawLabelPixmap(index, scaled);
-}
-
-void PdfSignCoreWidget::drawLabelPixmap(int index, const QImage &page)
-{
-    QLabel *label = pages[index].label;
-    QPixmap pixmap = QPixmap::fromImage(page);
-    {
-        QPainter painter(&pixmap);
-        for (int i = 0; i < signData.tags.size(); ++i) {
-            const PdfSignTag &tag = signData.tags.at(i);
-            // Captured images are already in the page image; only open tags get a frame.
-            if (tag.page == index + 1 && tag.signImage.isEmpty() && tag.fpImage.isEmpty())
-                TagPainter::drawTag(painter, tagDisplayRect(i), tag.type, tag.title);
-        }
-    }
-    label->setPixmap(pixmap);
-    pages[index].renderedSize = label->size();
-}
-
-void PdfSignCoreWidget::releasePageLabel(int index)
-{
-    QLabel *label = pages[index].label;
-    label->clear();
-    label->setText(placeholder(index));
-    pages[index].renderedSize = QSize();
-}
-
-void PdfSignCoreWidget::renderVisiblePages(bool force)
-{
-    if (pages.isEmpty())
-        return;
-    const int top = scrollArea->verticalScrollBar()->value();
-    const int bottom = top + scrollArea->viewport()->height();
-    int first = -1;
-    int last = -1;
-    for (int i = 0; i < pages.size(); ++i) {
-        const QRect g = pages[i].label->geometry().adjusted(0, -VisibilityBand, 0, VisibilityBand);
-        if (g.bottom() >= top && g.top() <= bottom) {
-            if (first < 0)
-                first = i;
-            last = i;
-        }
-    }
-    if (first < 0)
-        first = last = std::clamp(m_currentPage - 1, 0, pages.size() - 1);
-    const int from = std::max(0, first - 1);
-    const int to = std::min(pages.size() - 1, last + 1);
-
-    for (int i = 0; i < pages.size(); ++i) {
-        const PageEntry &entry = pages[i];
-        if (i < from || i > to) {
-            if (showsPixmap(entry.label))
-                releasePageLabel(i);
-            continue;
-        }
-        const bool stale = entry.renderedSize != entry.label->size() || !entry.label->text().isEmpty()
-            || !showsPixmap(entry.label);
-        if (force || (dragging && dragPage == i) || stale)
-            renderPageLabel(i);
+    for (int i = 0; i < signData.tags.size(); ++i) {
+        const PdfSignTag &tag = signData.tags.at(i);
+        // Captured images are already in the page image; only open tags get a frame.
+        if (tag.page == pageIndex + 1 && tag.signImage.isEmpty() && tag.fpImage.isEmpty())
+            TagPainter::drawTag(painter, tagDisplayRect(i), tag.type, tag.title);
     }
 }
 
 void PdfSignCoreWidget::updateCurrentPage()
 {
-    if (pages.isEmpty())
+    const int index = strip->pageInView();
+    if (index < 0)
         return;
-    const int probe = scrollArea->verticalScrollBar()->value() + scrollArea->viewport()->height() / 3;
-    int index = -1;
-    for (int i = 0; i < pages.size(); ++i) {
-        const QRect g = pages[i].label->geometry();
-        if (g.top() <= probe && probe <= g.bottom()) {
-            index = i;
-            break;
-        }
-    }
-    if (index < 0) {
-        int best = -1;
-        for (int i = 0; i < pages.size(); ++i) {
-            const QRect g = pages[i].label->geometry();
-            const int distance = std::min(std::abs(probe - g.top()), std::abs(probe - g.bottom()));
-            if (best < 0 || distance < best) {
-                best = distance;
-                index = i;
-            }
-        }
-    }
     if (index + 1 != m_currentPage) {
         m_currentPage = index + 1;
         emit pageInfoChanged(m_currentPage, m_pageCount);
@@ -282,22 +82,22 @@ void PdfSignCoreWidget::updateCurrentPage()
 
 void PdfSignCoreWidget::scrollToPage(int index)
 {
-    if (index < 0 || index >= pages.size())
+    if (index < 0 || index >= strip->count())
         return;
-    containerLayout->activate();
+    const int top = strip->pageTop(index);
     suppressPageUpdate = true;
-    scrollArea->verticalScrollBar()->setValue(std::max(0, pages[index].label->geometry().top()));
+    strip->verticalScrollBar()->setValue(std::max(0, top));
     suppressPageUpdate = false;
     m_currentPage = index + 1;
     emit pageInfoChanged(index + 1, m_pageCount);
-    renderVisiblePages(false);
+    strip->renderVisiblePages(false, m_currentPage - 1);
 }
 
 void PdfSignCoreWidget::onScrollBarValueChanged(int)
 {
     if (!m_hasDocument)
         return;
-    renderVisiblePages(false);
+    strip->renderVisiblePages(false, m_currentPage - 1);
     if (!suppressPageUpdate)
         updateCurrentPage();
 }
@@ -305,15 +105,15 @@ void PdfSignCoreWidget::onScrollBarValueChanged(int)
 void PdfSignCoreWidget::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
-    if (!m_hasDocument || pages.isEmpty())
+    if (!m_hasDocument || strip->count() == 0)
         return;
-    QScrollBar *bar = scrollArea->verticalScrollBar();
-    const int anchor = std::max(0, std::min(pages.size(), m_currentPage) - 1);
-    const int offset = bar->value() - pages[anchor].label->geometry().top();
-    layoutPages();
-    renderVisiblePages(true);
+    QScrollBar *bar = strip->verticalScrollBar();
+    const int anchor = std::max(0, std::min(strip->count(), m_currentPage) - 1);
+    const int offset = bar->value() - strip->label(anchor)->geometry().top();
+    strip->layoutPages();
+    strip->renderVisiblePages(true, m_currentPage - 1);
     suppressPageUpdate = true;
-    bar->setValue(std::max(0, pages[anchor].label->geometry().top() + offset));
+    bar->setValue(std::max(0, strip->label(anchor)->geometry().top() + offset));
     suppressPageUpdate = false;
     updateCurrentPage();
 }
@@ -323,9 +123,9 @@ QRect PdfSignCoreWidget::tagDisplayRect(int index) const
     if (index < 0 || index >= signData.tags.size())
         return QRect();
     const PdfSignTag &tag = signData.tags.at(index);
-    if (tag.page < 1 || tag.page > pages.size())
+    if (tag.page < 1 || tag.page > strip->count())
         return QRect();
-    const double s = pages[tag.page - 1].pageScale;
+    const double s = strip->pageScale(tag.page - 1);
     return QRect(TagUnits::toDisplay(tag.x, s), TagUnits::toDisplay(tag.y, s), TagUnits::toDisplay(tag.w, s),
                  TagUnits::toDisplay(tag.h, s));
 }
@@ -377,8 +177,8 @@ void PdfSignCoreWidget::setEditEnabled(bool on)
     editEnabled = on;
     endDrag();
     if (!on) {
-        for (const PageEntry &entry : qAsConst(pages))
-            entry.label->unsetCursor();
+        for (int i = 0; i < strip->count(); ++i)
+            strip->label(i)->unsetCursor();
     }
 }
 
@@ -399,20 +199,21 @@ bool PdfSignCoreWidget::addTagAtCenter()
 {
     if (!m_hasDocument)
         return false;
-    if (pages.isEmpty())
+    if (strip->count() == 0)
         rebuildPages();
-    if (pages.isEmpty())
+    if (strip->count() == 0)
         return false;
 
-    QWidget *viewport = scrollArea->viewport();
+    QWidget *viewport = strip->viewport();
+    QWidget *container = strip->widget();
     const QPoint centre = container->mapFrom(viewport, QPoint(viewport->width() / 2, viewport->height() / 2));
     QVector<QRect> geometries;
-    geometries.reserve(pages.size());
-    for (const PageEntry &entry : pages)
-        geometries.append(entry.label->geometry());
-    const int target = TagGeometry::nearestRect(geometries, centre, std::clamp(m_currentPage - 1, 0, pages.size() - 1));
+    geometries.reserve(strip->count());
+    for (int i = 0; i < strip->count(); ++i)
+        geometries.append(strip->label(i)->geometry());
+    const int target = TagGeometry::nearestRect(geometries, centre, std::clamp(m_currentPage - 1, 0, strip->count() - 1));
 
-    QLabel *label = pages[target].label;
+    QLabel *label = strip->label(target);
     if (label->width() <= 0 || label->height() <= 0)
         return false;
     const QRect rect = TagGeometry::centredTag(label->size(), label->mapFrom(container, centre),
@@ -426,9 +227,9 @@ bool PdfSignCoreWidget::addTagAtCenter()
 
 bool PdfSignCoreWidget::addTag(int pageIndex, const QRect &rect, int type)
 {
-    if (pageIndex < 0 || pageIndex >= pages.size() || pages[pageIndex].pageScale <= 0)
+    if (pageIndex < 0 || pageIndex >= strip->count() || strip->pageScale(pageIndex) <= 0)
         return false;
-    const double s = pages[pageIndex].pageScale;
+    const double s = strip->pageScale(pageIndex);
     PdfSignTag tag;
     tag.page = pageIndex + 1;
     tag.x = TagUnits::fromDisplay(rect.x(), s);
@@ -455,13 +256,13 @@ void PdfSignCoreWidget::refreshTags(bool keepCache)
     if (!m_hasDocument)
         return;
     if (!keepCache)
-        pageCache.clear();
-    if (pages.isEmpty()) {
+        strip->clearCache();
+    if (strip->count() == 0) {
         rebuildPages();
         return;
     }
-    layoutPages();
-    renderVisiblePages(true);
+    strip->layoutPages();
+    strip->renderVisiblePages(true, m_currentPage - 1);
     updateCurrentPage();
 }
 
@@ -477,9 +278,8 @@ bool PdfSignCoreWidget::eventFilter(QObject *watched, QEvent *event)
 {
     auto *label = qobject_cast<QLabel *>(watched);
     if (m_hasDocument && label && editEnabled) {
-        bool ok = false;
-        const int pageIndex = label->property(PageIndexProperty).toInt(&ok);
-        if (ok && pageIndex >= 0 && pageIndex < pages.size() && pages[pageIndex].label == label)
+        const int pageIndex = strip->pageOf(label);
+        if (pageIndex >= 0)
             return handleLabelEvent(label, pageIndex, event);
     }
     return QWidget::eventFilter(watched, event);
@@ -499,6 +299,7 @@ bool PdfSignCoreWidget::handleLabelEvent(QLabel *label, int pageIndex, QEvent *e
                 dragTag = index;
                 dragEdges = edges;
                 dragging = true;
+                strip->setDraggedPage(pageIndex);
                 dragStartRect = tagDisplayRect(index);
                 pressPosition = mouse->pos();
                 label->setCursor(TagGeometry::cursorForEdges(edges));
@@ -550,14 +351,14 @@ void PdfSignCoreWidget::dragTo(const QPoint &position)
     if (dragTag >= signData.tags.size())
         return;
     PdfSignTag &tag = signData.tags[dragTag];
-    if (tag.page < 1 || tag.page > pages.size() || pages[tag.page - 1].pageScale <= 0)
+    if (tag.page < 1 || tag.page > strip->count() || strip->pageScale(tag.page - 1) <= 0)
         return;
-    const double s = pages[tag.page - 1].pageScale;
+    const double s = strip->pageScale(tag.page - 1);
     tag.x = TagUnits::fromDisplay(r.x(), s);
     tag.y = TagUnits::fromDisplay(r.y(), s);
     tag.w = TagUnits::fromDisplay(r.width(), s);
     tag.h = TagUnits::fromDisplay(r.height(), s);
-    renderPageLabel(dragPage);
+    strip->renderPageLabel(dragPage);
 }
 
 void PdfSignCoreWidget::finishDrag()
@@ -568,7 +369,7 @@ void PdfSignCoreWidget::finishDrag()
     handOver();
     // A captured image is part of the cached page image: that page must be drawn afresh.
     if (holdsImage)
-        pageCache.remove(page);
+        strip->forgetPage(page);
     endDrag();
 }
 
@@ -576,8 +377,8 @@ void PdfSignCoreWidget::endDrag()
 {
     const int oldPage = dragPage;
     clearDrag();
-    if (m_hasDocument && oldPage >= 0 && oldPage < pages.size())
-        renderPageLabel(oldPage);
+    if (m_hasDocument && oldPage >= 0 && oldPage < strip->count())
+        strip->renderPageLabel(oldPage);
 }
 
 void PdfSignCoreWidget::clearDrag()
@@ -589,7 +390,7 @@ void PdfSignCoreWidget::clearDrag()
     dragTag = -1;
     dragEdges = 0;
     pressPosition = QPoint();
-    dragBackdrop = QImage();
+    strip->setDraggedPage(-1);
 }
 
 bool PdfSignCoreWidget::showTagMenu(int pageIndex, const QPoint &position, const QPoint &globalPosition)

@@ -2,25 +2,21 @@
 
 #include "PdfSignData.h"
 
-#include <QCache>
 #include <QColor>
-#include <QImage>
 #include <QPoint>
 #include <QRect>
 #include <QSharedPointer>
-#include <QSize>
-#include <QVector>
 #include <QWidget>
 
 class ConfigManager;
+class PageStrip;
 class PdfHandler;
 class QLabel;
-class QScrollArea;
-class QVBoxLayout;
+class QPainter;
 
-// The document area: every page of the open PDF as a label in a scroll area, rendered lazily
-// at 300 dpi, with the tags drawn over the pages and edited with the mouse; plus the document
-// commands (open, save, templates, signing) that the main window calls.
+// The document area: the pages of the open PDF in a page strip, with the tags drawn over the
+// pages and edited with the mouse; plus the document commands (open, save, templates, signing)
+// that the main window calls.
 class PdfSignCoreWidget : public QWidget
 {
     Q_OBJECT
@@ -76,23 +72,10 @@ protected:
 private:
     friend class TestPdfSignCoreWidget;
 
-    struct PageEntry
-    {
-        QLabel *label = nullptr;
-        QSize imageSize;
-        QSize renderedSize;
-        double pageScale = 1.0;
-    };
-
     // Pages on screen
     void resetView();
     void rebuildPages();
-    void layoutPages();
-    QImage pageImage(int index);
-    void renderPageLabel(int index);
-    void drawLabelPixmap(int index, const QImage &page);
-    void releasePageLabel(int index);
-    void renderVisiblePages(bool force);
+    void drawTags(QPainter &painter, int pageIndex) const;
     void updateCurrentPage();
     void scrollToPage(int index);
     QRect tagDisplayRect(int index) const;
@@ -119,9 +102,7 @@ private:
 
     QSharedPointer<ConfigManager> config;
     QSharedPointer<PdfHandler> handler;
-    QScrollArea *scrollArea = nullptr;
-    QWidget *container = nullptr;
-    QVBoxLayout *containerLayout = nullptr;
+    PageStrip *strip = nullptr;
     QString m_pdfPath;
     PdfSignData signData;
     bool m_hasDocument = false;
@@ -136,10 +117,6 @@ private:
     QRect dragStartRect;
     int dragTag = -1;
     int dragEdges = 0;
-    QImage dragBackdrop; // the dragged page scaled to its label, without tag frames
-    QSize basePageSize;
-    QVector<PageEntry> pages;
-    QCache<int, QImage> pageCache;
     // Only the page build asked for by the latest open runs.
     quint64 openGeneration = 0;
 };

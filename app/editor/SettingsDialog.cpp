@@ -6,11 +6,13 @@
 #include <QButtonGroup>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <QtDebug>
 
 namespace {
 
@@ -211,6 +213,9 @@ void SettingsDialog::saveSettings()
     config->setValue(QStringLiteral("sign/tagHeight"), heightSpin->value());
     config->setValue(QStringLiteral("sign/defaultType"), type);
     config->setValue(QStringLiteral("fp/threshold"), qualitySpin->value());
-    config->saveConfig();
+    if (!config->saveConfig()) {
+        qWarning() << "settings not saved to" << config->path();
+        QMessageBox::warning(this, translated("error"), translated("settings_save_failed"));
+    }
     accept();
 }

@@ -417,7 +417,10 @@ void MainWindow::switchToEnglish()
 void MainWindow::saveLanguageSetting(LanguageManager::Language language)
 {
     config->setValue(QStringLiteral("app/language"), LanguageManager::code(language));
-    config->saveConfig();
+    if (config->saveConfig())
+        return;
+    qWarning() << "language setting not saved to" << config->path();
+    showError(translated("settings_save_failed"));
 }
 
 void MainWindow::showInfo(const QString &message)

@@ -40,7 +40,8 @@ int main(int argc, char *argv[])
     if (!lang.isEmpty()) {
         configManager->loadConfig();
         configManager->setValue(QStringLiteral("app/language"), lang);
-        configManager->saveConfig();
+        if (!configManager->saveConfig())
+            qWarning() << "--lang= option not saved to" << configManager->path();
         LanguageManager::instance().setLanguage(lang == QLatin1String("en_US") ? LanguageManager::Language::English
                                                                               : LanguageManager::Language::ZhCN);
     }

@@ -139,11 +139,26 @@ private slots:
         QCOMPARE(store->value("sign/title").toString(), text);
     }
 
-    void handWrittenTextsRead()
+    void handWrittenTextsKeepTheirCommas_data()
     {
-        writeFile(store->path(), "[sign]\r\ntitle=甲方, 乙方\r\n");
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("bare comma") << QByteArray("title=a,b") << "a,b";
+        QTest::newRow("comma and blank") << QByteArray("title=甲方, 乙方") << "甲方, 乙方";
+        QTest::newRow("blanks and comment") << QByteArray("title = x ,y ; note") << "x ,y";
+    }
+
+    void handWrittenTextsKeepTheirCommas()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(QString, text);
+        writeFile(store->path(), "[sign]\r\n" + line + "\r\n");
         QVERIFY(store->loadConfig());
-        QCOMPARE(store->value("sign/title").toString(), QStringLiteral("甲方, 乙方"));
+        QCOMPARE(store->value("sign/title").toString(), text);
+        store->setValue("fp/threshold", 75);
+        QVERIFY(store->saveConfig());
+        QVERIFY(store->loadConfig());
+        QCOMPARE(store->value("sign/title").toString(), text);
     }
 
     void unwritableLocationReportsFailure()

@@ -225,6 +225,18 @@ private slots:
                  QStringLiteral("zh_CN"));
     }
 
+    void unsavedLanguageSwitchIsShown()
+    {
+        MainWindow window;
+        // A file where the settings folder should be: no one, root included, can write there.
+        const QString folder = QFileInfo(config->path()).absolutePath();
+        QVERIFY(QDir(folder).removeRecursively());
+        QVERIFY(QFile(folder).open(QIODevice::WriteOnly));
+        QTest::mouseClick(control<QPushButton>(window, "enBtn"), Qt::LeftButton);
+        QFile::remove(folder);
+        QCOMPARE(watcher->texts, QStringList{"Settings could not be saved"});
+    }
+
     void withoutDocumentOnlyOpeningWorks()
     {
         MainWindow window;

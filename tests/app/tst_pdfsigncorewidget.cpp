@@ -1,5 +1,6 @@
 #include "ConfigManager.h"
 #include "LanguageManager.h"
+#include "PageStrip.h"
 #include "PdfHandler.h"
 #include "PdfSignCoreWidget.h"
 #include "TagMenu.h"
@@ -165,7 +166,7 @@ void TestPdfSignCoreWidget::cleanup()
 void TestPdfSignCoreWidget::openAndWait(const QString &path)
 {
     QVERIFY(w->openPdf(path));
-    QTRY_VERIFY(!w->pages.isEmpty());
+    QTRY_VERIFY(!w->strip->pages.isEmpty());
 }
 
 // One 150 x 80 tag on the first page, editing on; false when that could not be set up.
@@ -180,7 +181,7 @@ bool TestPdfSignCoreWidget::openWithEditableTag()
 
 QLabel *TestPdfSignCoreWidget::label(int index) const
 {
-    return w->pages.at(index).label;
+    return w->strip->pages.at(index).label;
 }
 
 PdfSignTag TestPdfSignCoreWidget::tagWithImage(int page, int y, int type, const QString &sign, const QString &fp) const
@@ -297,13 +298,13 @@ void TestPdfSignCoreWidget::closeReturnsToNoDocument()
 void TestPdfSignCoreWidget::displayWidthFollowsTheViewport()
 {
     const QString a4 = makePdf(dir->filePath("a4.pdf"), 3, QSizeF(595, 842));
-    const int scrollBar = w->scrollArea->verticalScrollBar()->sizeHint().width();
+    const int scrollBar = w->strip->verticalScrollBar()->sizeHint().width();
     w->resize(1000 + scrollBar, 500);
     openAndWait(a4);
-    QCOMPARE(w->basePageSize, QSize(2479, 3508));
-    QCOMPARE(w->scrollArea->viewport()->width(), 1000);
+    QCOMPARE(w->strip->basePageSize, QSize(2479, 3508));
+    QCOMPARE(w->strip->viewport()->width(), 1000);
     QCOMPARE(label(0)->width(), 904);
-    QCOMPARE(w->pages.at(0).pageScale, 904.0 / 2479);
+    QCOMPARE(w->strip->pages.at(0).pageScale, 904.0 / 2479);
     QCOMPARE(label(0)->height(), qRound(3508 * 904.0 / 2479));
 
     w->resize(3000 + scrollBar, 500);
@@ -328,8 +329,8 @@ void TestPdfSignCoreWidget::cacheStaysBoundedWhileScrolling()
     for (int page = 1; page <= 20; ++page) {
         w->gotoPage(page);
         QCOMPARE(w->currentPage(), page);
-        QVERIFY(w->pageCache.totalCost() <= 6);
-        QVERIFY(w->pageCache.count() <= 6);
+        QVERIFY(w->strip->pageCache.totalCost() <= 6);
+        QVERIFY(w->strip->pageCache.count() <= 6);
         // A 500-pixel view shows at most three pages, plus one prefetched on each side.
         int shown = 0;
         for (int i = 0; i < 20; ++i) {
@@ -345,7 +346,7 @@ void TestPdfSignCoreWidget::cacheStaysBoundedWhileScrolling()
     QCOMPARE(label(0)->text(), QString("Page 1"));
 
     // Scrolling by hand follows the current page.
-    w->scrollArea->verticalScrollBar()->setValue(label(5)->geometry().top());
+    w->strip->verticalScrollBar()->setValue(label(5)->geometry().top());
     QCOMPARE(w->currentPage(), 6);
     QVERIFY(!label(5)->pixmap(Qt::ReturnByValue).isNull());
 }

@@ -3,7 +3,9 @@
 #include "SettingsDialog.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QFile>
+#include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
@@ -125,6 +127,29 @@ private slots:
         QCOMPARE(config->value(QStringLiteral("sign/tagHeight")).toInt(), 120);
         QCOMPARE(config->value(QStringLiteral("sign/defaultType")).toInt(), 2);
         QCOMPARE(config->value(QStringLiteral("fp/threshold")).toInt(), 88);
+    }
+
+    void unsavedSettingsAreShown()
+    {
+        QStringList shown;
+        QTimer answer;
+        connect(&answer, &QTimer::timeout, this, [&shown] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                shown << box->text();
+                box->accept();
+            }
+        });
+        answer.start(5);
+        // A file where the settings folder should be: no one, root included, can write there.
+        const QString folder = QFileInfo(config->path()).absolutePath();
+        QVERIFY(QDir(folder).removeRecursively());
+        QVERIFY(QFile(folder).open(QIODevice::WriteOnly));
+        QPointer<SettingsDialog> dialog = new SettingsDialog(config);
+        dialog->show();
+        dialog->saveSettings();
+        QFile::remove(folder);
+        QCOMPARE(shown, QStringList{"Settings could not be saved"});
+        QTRY_VERIFY(dialog.isNull());
     }
 
     void closingLeavesTheFileUnchanged_data()

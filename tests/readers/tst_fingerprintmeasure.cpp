@@ -142,6 +142,20 @@ private slots:
         std::fill(forged.begin() + 16, forged.begin() + 16 + 256, 200);
         QCOMPARE(FP_FeatureMatch(forged.data(), forged.data(), &score), int(FP_ERR_BAD_FEATURE));
     }
+
+    void frameSizeHoldsForTheSession()
+    {
+        SimFolder sim;
+        sim.writeIni("[livescan]\nwidth = 200\nheight = 300\n");
+        QCOMPARE(FP_Begin(), int(FP_OK));
+        const Frame captured = SyntheticFinger::frame(200, 300, 1, 0);
+        // Edited after the capture: the measures still read the frame at the size it was taken.
+        sim.writeIni("[livescan]\nwidth = 1000\nheight = 300\n");
+        QVERIFY(quality(captured) >= 80);
+        const std::vector<unsigned char> record = feature(captured);
+        QCOMPARE(record[4] | record[5] << 8, 200);
+        QCOMPARE(record[6] | record[7] << 8, 300);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestFingerprintMeasure)

@@ -114,6 +114,13 @@ private slots:
         QCOMPARE(LIVESCAN_BeginCapture(0), int(LIVESCAN_OK));
         unsigned char byte = 0;
         QCOMPARE(LIVESCAN_GetFPRawData(0, &byte), int(LIVESCAN_ERR_READ));
+
+        // So is an absurd channel count, but only the channels a reader can have are served.
+        sim.writeIni("[livescan]\nchannels = 2147483647\n");
+        QCOMPARE(LIVESCAN_Init(), int(LIVESCAN_OK));
+        QCOMPARE(LIVESCAN_GetChannelCount(), 2147483647);
+        QCOMPARE(LIVESCAN_BeginCapture(15), int(LIVESCAN_OK));
+        QCOMPARE(LIVESCAN_BeginCapture(16), int(LIVESCAN_ERR_ARGUMENT));
     }
 
     void brightnessAndContrastShapeTheFrame()
