@@ -1,15 +1,18 @@
 #include "DeviceController.h"
 
 #include "DeviceManager.h"
+#include "OrvelDevice.h"
 #include "TabrixPenDevice.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QThread>
 
 DeviceController::DeviceController()
     : m_deviceManager(new DeviceManager(this))
 {
     m_deviceManager->registerDevice(new TabrixPenDevice(this));
+    m_deviceManager->registerDevice(new OrvelDevice(this));
     connect(m_deviceManager, &DeviceManager::deviceConnected, this, &DeviceController::onDeviceConnected);
     connect(m_deviceManager, &DeviceManager::deviceDisconnected, this, &DeviceController::onDeviceDisconnected);
     m_deviceManager->start();
@@ -29,6 +32,8 @@ QSharedPointer<DeviceController> DeviceController::instance()
 void DeviceController::shutdown()
 {
     m_deviceManager->stop();
+    for (OrvelDevice *pad : findChildren<OrvelDevice *>())
+        pad->stopPolling();
 }
 
 QJsonObject DeviceController::statusEvent(int status)
@@ -42,6 +47,9 @@ void DeviceController::startSignature(bool fromPdf, const QString &title)
         emit openPaintBoardFromPdf(title);
     else
         emit openPaintBoard();
+    // The pad library looks the board's window up on the X server: it must be there, not
+    // still queued on Qt's connection.
+    QGuiApplication::sync();
     QThread::msleep(200);
     if (m_currentDevice)
         m_currentDevice->startSignature(m_signWidth, m_signHeight);

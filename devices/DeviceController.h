@@ -35,8 +35,8 @@ public:
     int maxPressure() const;
     bool isScreenDevice() const;
 
-    // At application exit: ends the device thread before the device libraries unload. No
-    // device is closed.
+    // At application exit: ends the device thread and the pad's picture polling before the
+    // device libraries unload. No device is closed.
     void shutdown();
 
 signals:

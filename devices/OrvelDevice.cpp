@@ -1,0 +1,197 @@
+#include "OrvelDevice.h"
+
+#include "OrvelSignWorker.h"
+#include "Velmora.h"
+#include "platform/Hid.h"
+#include "platform/Windows.h"
+
+#include <QtDebug>
+
+#include <atomic>
+
+namespace {
+
+std::atomic<OrvelDevice *> s_device{nullptr};
+
+// The code and message buffers every reporting call of the library fills.
+struct ResultText {
+    char code[VELMORA_ERRCODE_SIZE] = {};
+    char message[VELMORA_ERROR_SIZE] = {};
+
+    QString codeText() const { return QString::fromLocal8Bit(code); }
+    QString messageText() const { return QString::fromLocal8Bit(message); }
+};
+
+} // namespace
+
+OrvelDevice::OrvelDevice(QObject *parent)
+    : IDevice(parent)
+{
+    s_device = this;
+}
+
+OrvelDevice::~OrvelDevice()
+{
+    // The worker calls into the library; it ends before the library may unload.
+    stopPolling();
+    s_device = nullptr;
+}
+
+bool OrvelDevice::checkDevice()
+{
+    for (const platform::HidDeviceInfo &info : platform::hid::enumerate()) {
+        if (info.vendorId != VELMORA_PAD_VENDOR_ID || info.productId != VELMORA_PAD_PRODUCT_ID)
+            continue;
+        if (platform::hid::open(info.path))
+            return true;
+    }
+    return false;
+}
+
+int OrvelDevice::open()
+{
+    SetKeyPressCallback(&OrvelDevice::keyPressCallback);
+    qDebug() << "注册回调函数";
+    return 1;
+}
+
+void OrvelDevice::close()
+{
+}
+
+QString OrvelDevice::deviceName()
+{
+    return QStringLiteral("Velmora Signature Pad");
+}
+
+QString OrvelDevice::serialNumber()
+{
+    return QString();
+}
+
+int OrvelDevice::tabletWidth()
+{
+    return 0;
+}
+
+int OrvelDevice::tabletHeight()
+{
+    return 0;
+}
+
+int OrvelDevice::maxPressure()
+{
+    return 0;
+}
+
+int OrvelDevice::startSignature(const int &width, const int &height)
+{
+    const unsigned long window = platform::windows::findByTitle("PaintBoard");
+    if (!window) {
+        qDebug() << "Error: Unable to find the window 'PaintBoard'.";
+        return -1;
+    }
+    qDebug() << "width = " << width << ", height = " << height;
+    const int usedWidth = width >= 1 && width <= 800 ? width : 600;
+    const int usedHeight = height >= 1 && height <= 480 ? height : 300;
+    qDebug() << "width = " << usedWidth << ", height = " << usedHeight;
+    const int code = ::startSignature(window, usedWidth, usedHeight);
+    qDebug() << "startSignature result: " << code;
+    if (code != 0)
+        return 0;
+    if (!m_signWorker) {
+        m_signWorker = new OrvelSignWorker;
+        connect(m_signWorker, &OrvelSignWorker::signPicAvailable, this, &IDevice::signPicAvailable);
+    }
+    m_signWorker->begin();
+    return 1;
+}
+
+void OrvelDevice::stopPolling()
+{
+    if (!m_signWorker)
+        return;
+    m_signWorker->stop();
+    m_signWorker->deleteLater();
+    m_signWorker = nullptr;
+}
+
+int OrvelDevice::endSignature()
+{
+    stopPolling();
+    const int code = ::endSignature();
+    qDebug() << "endSignature result: " << code;
+    return code == 0 ? 1 : 0;
+}
+
+int OrvelDevice::clearSignature()
+{
+    const int code = ::clearSignature();
+    qDebug() << "clearSignature result: " << code;
+    return code == 0 ? 1 : 0;
+}
+
+int OrvelDevice::setPenSize(const int &min, const int &max)
+{
+    Q_UNUSED(min)
+    ResultText result;
+    setPenPressFactor(max, result.code, result.message);
+    qDebug() << "OrvelDevice setPenSize: max= " << max << ", errCode= " << result.codeText()
+             << ", errorMsg= " << result.messageText();
+    return 1;
+}
+
+int OrvelDevice::setPenColor(const int &r, const int &g, const int &b)
+{
+    const QString hex = QStringLiteral("#%1%2%3")
+                            .arg(r, 2, 16, QLatin1Char('0'))
+                            .arg(g, 2, 16, QLatin1Char('0'))
+                            .arg(b, 2, 16, QLatin1Char('0'));
+    const unsigned int rgb = hex.mid(1).toUInt(nullptr, 16);
+    const unsigned int colorRef = ((rgb & 0xFF) << 16) | (rgb & 0xFF00) | ((rgb >> 16) & 0xFF);
+    ResultText set;
+    ::setPenColor(colorRef, set.code, set.message);
+    qDebug() << "OrvelDevice setPenColor: colorHex= " << hex << ", errCode= " << set.codeText()
+             << ", errorMsg= " << set.messageText();
+    int penWidth = 0;
+    int penColor = 0;
+    ResultText read;
+    getPenStyle(&penWidth, &penColor, read.code, read.message);
+    qDebug() << "OrvelDevice getPenStyle: penWidth= " << penWidth << ", penColor= " << penColor
+             << ", errCode= " << read.codeText() << ", errorMsg= " << read.messageText();
+    return 1;
+}
+
+int OrvelDevice::activateMouse(const bool &activate)
+{
+    Q_UNUSED(activate)
+    return 0;
+}
+
+bool OrvelDevice::isScreenDevice()
+{
+    return false;
+}
+
+void OrvelDevice::keyPressCallback(int key)
+{
+    OrvelDevice *device = s_device;
+    if (!device)
+        return;
+    switch (key) {
+    case 1:
+        qDebug() << "click ok";
+        emit device->okBtnClicked();
+        break;
+    case 2:
+        qDebug() << "click cancel";
+        emit device->cancelBtnClicked();
+        break;
+    case 3:
+        qDebug() << "click clear";
+        emit device->clearBtnClicked();
+        break;
+    default:
+        break;
+    }
+}

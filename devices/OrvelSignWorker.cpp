@@ -1,0 +1,73 @@
+#include "OrvelSignWorker.h"
+
+#include "Velmora.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <cstring>
+
+OrvelSignWorker::OrvelSignWorker(QObject *parent)
+    : QThread(parent)
+{
+}
+
+OrvelSignWorker::~OrvelSignWorker()
+{
+    stop();
+}
+
+QString OrvelSignWorker::livePicturePath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QStringLiteral("/testoutput/realtime_sig.png");
+}
+
+void OrvelSignWorker::begin()
+{
+    if (isRunning())
+        return;
+    m_running = true;
+    start(QThread::InheritPriority);
+}
+
+void OrvelSignWorker::stop()
+{
+    m_running = false;
+    wait();
+}
+
+bool OrvelSignWorker::requestPicture(const QByteArray &path)
+{
+    char code[VELMORA_ERRCODE_SIZE] = {};
+    char message[VELMORA_ERROR_SIZE] = {};
+    getSignatureRealtimePic(path.constData(), code, message);
+    return std::strcmp(code, "DRV0000000") == 0;
+}
+
+void OrvelSignWorker::pause(int ms)
+{
+    QThread::msleep(static_cast<unsigned long>(ms));
+}
+
+void OrvelSignWorker::run()
+{
+    const QString path = livePicturePath();
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile::remove(path);
+    const QByteArray localPath = QFile::encodeName(path);
+    while (m_running) {
+        const bool written = requestPicture(localPath);
+        const qint64 before = QFileInfo(path).size();
+        pause(20);
+        QFileInfo after(path);
+        if (written && after.exists() && after.size() == before) {
+            QFile file(path);
+            QImage picture;
+            if (file.open(QIODevice::ReadOnly) && picture.loadFromData(file.readAll(), "PNG"))
+                emit signPicAvailable(picture.convertToFormat(QImage::Format_ARGB32));
+        }
+        pause(50);
+    }
+}

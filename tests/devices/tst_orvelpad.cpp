@@ -1,0 +1,122 @@
+#include "OrvelDevice.h"
+#include "platform/Windows.h"
+#include "sim/DevSim.h"
+#include "sim/SimSignaturePadModel.h"
+
+#include <QGuiApplication>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QWidget>
+#include <QtTest>
+
+using namespace platform;
+
+namespace {
+
+QStringList *s_log = nullptr;
+
+void collect(QtMsgType, const QMessageLogContext &, const QString &message)
+{
+    if (s_log)
+        s_log->append(message);
+}
+
+} // namespace
+
+// The pad adapter against the simulated pad and a real board window on a private X server.
+class tst_orvelpad : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        sim.reset(new DevSim(qgetenv("INKWARDEN_DEVSIM").toStdString()));
+        board.setWindowTitle(QStringLiteral("PaintBoard"));
+        board.resize(560, 315);
+        board.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&board));
+    }
+
+    void boardWindowIsFoundByItsTitle()
+    {
+        QGuiApplication::sync();
+        QCOMPARE(windows::findByTitle("PaintBoard"), static_cast<unsigned long>(board.winId()));
+        QCOMPARE(windows::findByTitle("PaintBoar"), 0ul);
+    }
+
+    void refusedStartCreatesNoWorker()
+    {
+        OrvelDevice pad;
+        QVERIFY(!pad.checkDevice());
+        QSignalSpy pictures(&pad, &IDevice::signPicAvailable);
+        QCOMPARE(pad.startSignature(600, 300), 0);
+        QTest::qWait(300);
+        QCOMPARE(pictures.count(), 0);
+    }
+
+    void drawingSizeIsClamped_data()
+    {
+        QTest::addColumn<QSize>("asked");
+        QTest::addColumn<QSize>("used");
+        QTest::newRow("zero") << QSize(0, 300) << QSize(600, 300);
+        QTest::newRow("too large") << QSize(900, 500) << QSize(600, 300);
+        QTest::newRow("largest") << QSize(800, 480) << QSize(800, 480);
+        QTest::newRow("smallest") << QSize(1, 1) << QSize(1, 1);
+    }
+    void drawingSizeIsClamped()
+    {
+        QFETCH(QSize, asked);
+        QFETCH(QSize, used);
+        SimSignaturePadModel model;
+        const int id = sim->plug(model.desc());
+        OrvelDevice pad;
+        QVERIFY(pad.checkDevice());
+        QStringList log;
+        s_log = &log;
+        qInstallMessageHandler(collect);
+        const int started = pad.startSignature(asked.width(), asked.height());
+        qInstallMessageHandler(nullptr);
+        s_log = nullptr;
+        QCOMPARE(started, 1);
+        const QStringList sizes = log.filter(QRegularExpression(QStringLiteral("^width = ")));
+        QCOMPARE(sizes.size(), 2);
+        QCOMPARE(sizes.at(1).simplified(), QStringLiteral("width = %1 , height = %2").arg(used.width()).arg(used.height()));
+        QCOMPARE(pad.endSignature(), 1);
+        sim->unplug(id);
+    }
+
+    void inkReachesThePicture()
+    {
+        SimSignaturePadModel model;
+        const int id = sim->plug(model.desc());
+        OrvelDevice pad;
+        pad.open();
+        QSignalSpy pictures(&pad, &IDevice::signPicAvailable);
+        QSignalSpy oks(&pad, &IDevice::okBtnClicked);
+        QCOMPARE(pad.startSignature(board.width(), board.height()), 1);
+        sim->sendInput(id, SimSignaturePadModel::penReport(0xA1, 2000, 2000, 600));
+        for (int i = 0; i < 40; ++i)
+            sim->sendInput(id, SimSignaturePadModel::penReport(0xA1, 2000 + i * 100, 2000 + i * 50, 600));
+        sim->sendInput(id, SimSignaturePadModel::penReport(0xA0, 6000, 4000, 0));
+        QTRY_VERIFY_WITH_TIMEOUT(!pictures.isEmpty(), 5000);
+        const QImage picture = pictures.last().at(0).value<QImage>();
+        QVERIFY(!picture.isNull());
+        bool ink = false;
+        for (int y = 0; y < picture.height() && !ink; ++y)
+            for (int x = 0; x < picture.width() && !ink; ++x)
+                ink = qAlpha(picture.pixel(x, y)) > 0 && qGray(picture.pixel(x, y)) < 128;
+        QVERIFY(ink);
+        sim->sendInput(id, SimSignaturePadModel::keyReport(1));
+        QTRY_COMPARE(oks.count(), 1);
+        pad.endSignature();
+        sim->unplug(id);
+    }
+
+private:
+    QScopedPointer<DevSim> sim;
+    QWidget board;
+};
+
+QTEST_MAIN(tst_orvelpad)
+#include "tst_orvelpad.moc"
