@@ -46,9 +46,15 @@ void DeviceManager::stop()
 {
     if (!m_thread->isRunning())
         return;
-    // The monitor and its notifier belong to the device thread.
-    QMetaObject::invokeMethod(m_worker, &DeviceManagerWorker::stopMonitoring, Qt::BlockingQueuedConnection);
-    m_thread->quit();
+    // The monitor and its notifier belong to the device thread, which ends right after.
+    DeviceManagerWorker *worker = m_worker;
+    QMetaObject::invokeMethod(
+        m_worker,
+        [worker] {
+            worker->stopMonitoring();
+            worker->thread()->quit();
+        },
+        Qt::QueuedConnection);
     if (!m_thread->wait(StopWaitMs))
         qWarning() << "Device thread did not end in time.";
 }

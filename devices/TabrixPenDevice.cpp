@@ -1,6 +1,5 @@
 #include "TabrixPenDevice.h"
 
-#include <QMutexLocker>
 #include <QThread>
 #include <QtDebug>
 
@@ -54,7 +53,7 @@ bool TabrixPenDevice::checkDevice()
 
 int TabrixPenDevice::open()
 {
-    QMutexLocker locker(&m_lock);
+    std::lock_guard<std::mutex> locker(m_lock);
     const int opened = TabrixOpen();
     if (opened != TABRIX_OK) {
         qWarning() << opened << ", open device failed. Please check the device.";
@@ -86,44 +85,44 @@ int TabrixPenDevice::open()
 
 void TabrixPenDevice::close()
 {
-    QMutexLocker locker(&m_lock);
+    std::lock_guard<std::mutex> locker(m_lock);
     TabrixClose();
     m_isScreenDevice = false;
 }
 
 QString TabrixPenDevice::deviceName()
 {
-    QMutexLocker locker(&m_lock);
+    std::lock_guard<std::mutex> locker(m_lock);
     return m_deviceName;
 }
 
 QString TabrixPenDevice::serialNumber()
 {
-    QMutexLocker locker(&m_lock);
+    std::lock_guard<std::mutex> locker(m_lock);
     return m_serialNumber;
 }
 
 int TabrixPenDevice::tabletWidth()
 {
-    QMutexLocker locker(&m_lock);
+    std::lock_guard<std::mutex> locker(m_lock);
     return m_width;
 }
 
 int TabrixPenDevice::tabletHeight()
 {
-    QMutexLocker locker(&m_lock);
+    std::lock_guard<std::mutex> locker(m_lock);
     return m_height;
 }
 
 int TabrixPenDevice::maxPressure()
 {
-    QMutexLocker locker(&m_lock);
+    std::lock_guard<std::mutex> locker(m_lock);
     return m_pressure;
 }
 
 bool TabrixPenDevice::isScreenDevice()
 {
-    QMutexLocker locker(&m_lock);
+    std::lock_guard<std::mutex> locker(m_lock);
     return m_isScreenDevice;
 }
 
