@@ -4,12 +4,8 @@
 #include "TabletModels.h"
 #include "platform/Hid.h"
 
-#include <cerrno>
 #include <chrono>
 #include <memory>
-#include <poll.h>
-#include <sys/eventfd.h>
-#include <unistd.h>
 
 namespace {
 
@@ -31,14 +27,10 @@ bool OstraNotifyWindow::running() const
 void OstraNotifyWindow::joinWatch()
 {
     if (m_thread.joinable()) {
-        const uint64_t one = 1;
-        [[maybe_unused]] ssize_t n = ::write(m_stopFd, &one, sizeof one);
+        m_wait->interrupt();
         m_thread.join();
     }
-    if (m_stopFd >= 0) {
-        ::close(m_stopFd);
-        m_stopFd = -1;
-    }
+    m_wait.reset();
 }
 
 void OstraNotifyWindow::start(Handler handler)
@@ -49,8 +41,8 @@ void OstraNotifyWindow::start(Handler handler)
         m_handler = std::move(handler);
     }
     std::unique_ptr<platform::HidMonitor> monitor = platform::hid::monitor();
-    m_stopFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (!monitor || m_stopFd < 0)
+    m_wait = std::make_unique<platform::InterruptibleWait>();
+    if (!monitor || !m_wait->valid())
         return;
     m_watching = true;
     m_thread = std::thread(&OstraNotifyWindow::watch, this, monitor.release());
@@ -67,14 +59,9 @@ void OstraNotifyWindow::stop()
 void OstraNotifyWindow::watch(void *source)
 {
     std::unique_ptr<platform::HidMonitor> monitor(static_cast<platform::HidMonitor *>(source));
-    pollfd fds[2] = {{monitor->fd(), POLLIN, 0}, {m_stopFd, POLLIN, 0}};
     for (;;) {
-        if (::poll(fds, 2, -1) < 0) {
-            if (errno == EINTR)
-                continue;
-            break;
-        }
-        if (fds[1].revents)
+        const platform::InterruptibleWait::Outcome outcome = m_wait->wait(monitor->fd());
+        if (outcome == platform::InterruptibleWait::Ended)
             break;
         bool any = false;
         platform::HidEvent event;
@@ -84,7 +71,7 @@ void OstraNotifyWindow::watch(void *source)
             if (code != 0)
                 report(code, event.kind == platform::HidEvent::Arrived);
         }
-        if (!any && (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)))
+        if (!any && outcome == platform::InterruptibleWait::Broken)
             break; // the source of events is gone
     }
     m_watching = false;

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "platform/InterruptibleWait.h"
+
 #include <atomic>
 #include <condition_variable>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -30,6 +33,6 @@ private:
     Handler m_handler;
     int m_inFlight = 0;
     std::thread m_thread;
-    int m_stopFd = -1;
+    std::unique_ptr<platform::InterruptibleWait> m_wait;
     std::atomic<bool> m_watching{false};
 };
