@@ -30,7 +30,7 @@ private slots:
     void narrowPrimaryFallsBackToTheScreen();
 
 private:
-    struct Recorder : MouseInjector {
+    struct Recorder : MouseInputSink {
         void send(const MouseInput &input, const TabletRect &) override
         {
             std::lock_guard<std::mutex> guard(lock);
@@ -103,8 +103,8 @@ std::vector<MouseInput> tst_OstraMouse::recorded(size_t count, int boundMs)
 void tst_OstraMouse::activateRecording(OstraMouse &mouse)
 {
     std::shared_ptr<Recorder> recorder = m_recorder;
-    mouse.setInjectorFactory([recorder] {
-        struct Forward : MouseInjector {
+    mouse.setSinkFactory([recorder] {
+        struct Forward : MouseInputSink {
             std::shared_ptr<Recorder> to;
             void send(const MouseInput &input, const TabletRect &base) override { to->send(input, base); }
         };

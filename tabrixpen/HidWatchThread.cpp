@@ -1,4 +1,4 @@
-#include "OstraNotifyWindow.h"
+#include "HidWatchThread.h"
 
 #include "NotifyMatcher.h"
 #include "TabletModels.h"
@@ -14,17 +14,17 @@ constexpr auto InFlightBound = std::chrono::seconds(2);
 
 } // namespace
 
-OstraNotifyWindow::~OstraNotifyWindow()
+HidWatchThread::~HidWatchThread()
 {
     stop();
 }
 
-bool OstraNotifyWindow::running() const
+bool HidWatchThread::running() const
 {
     return m_watching;
 }
 
-void OstraNotifyWindow::joinWatch()
+void HidWatchThread::joinWatch()
 {
     if (m_thread.joinable()) {
         m_wait->interrupt();
@@ -33,7 +33,7 @@ void OstraNotifyWindow::joinWatch()
     m_wait.reset();
 }
 
-void OstraNotifyWindow::start(Handler handler)
+void HidWatchThread::start(Handler handler)
 {
     joinWatch();
     {
@@ -45,10 +45,10 @@ void OstraNotifyWindow::start(Handler handler)
     if (!monitor || !m_wait->valid())
         return;
     m_watching = true;
-    m_thread = std::thread(&OstraNotifyWindow::watch, this, monitor.release());
+    m_thread = std::thread(&HidWatchThread::watch, this, monitor.release());
 }
 
-void OstraNotifyWindow::stop()
+void HidWatchThread::stop()
 {
     joinWatch();
     std::unique_lock<std::mutex> guard(m_lock);
@@ -56,7 +56,7 @@ void OstraNotifyWindow::stop()
     m_handler = nullptr;
 }
 
-void OstraNotifyWindow::watch(void *source)
+void HidWatchThread::watch(void *source)
 {
     std::unique_ptr<platform::HidMonitor> monitor(static_cast<platform::HidMonitor *>(source));
     for (;;) {
@@ -77,7 +77,7 @@ void OstraNotifyWindow::watch(void *source)
     m_watching = false;
 }
 
-void OstraNotifyWindow::report(int modelCode, bool arrived)
+void HidWatchThread::report(int modelCode, bool arrived)
 {
     {
         std::lock_guard<std::mutex> guard(m_lock);

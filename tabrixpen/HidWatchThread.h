@@ -11,11 +11,11 @@
 
 // Follows HID arrivals and removals on a thread of its own and reports each one of a
 // supported tablet on a short-lived thread, so the caller never holds up the watch.
-class OstraNotifyWindow {
+class HidWatchThread {
 public:
     using Handler = std::function<void(int modelCode, bool arrived)>;
 
-    ~OstraNotifyWindow();
+    ~HidWatchThread();
 
     // Restarts the watch with `handler`. Returns once it watches, or has failed to start.
     void start(Handler handler);
