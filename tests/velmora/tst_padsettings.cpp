@@ -92,7 +92,7 @@ private slots:
 
         PadSettings loaded;
         QCOMPARE(PadSettings::load(path.toStdString(), loaded), 0);
-        QCOMPARE(loaded.minWidth, 200);
+        QCOMPARE(loaded.exportOptions.minWidth, 200);
         QCOMPARE(loaded.backgroundColor, 0xEBEBEBu);
         QCOMPARE(loaded.tipFont, std::string("\xBF\xAC\xCC\xE5"));
     }
@@ -120,7 +120,7 @@ private slots:
         QCOMPARE(PadSettings::load(path.toStdString(), loaded), result);
         if (result == 0) {
             QCOMPARE(loaded.penColor, 0xFF0000u);
-            QCOMPARE(loaded.minWidth, 100);
+            QCOMPARE(loaded.exportOptions.minWidth, 100);
             QCOMPARE(loaded.backgroundColor, 0xEBEBEBu);
         }
     }
