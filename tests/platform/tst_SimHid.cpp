@@ -1,4 +1,5 @@
 #include "platform/Hid.h"
+#include "SimFixture.h"
 #include "sim/DevSim.h"
 #include "sim/SimTrace.h"
 
@@ -30,20 +31,17 @@ private slots:
 private:
     SimDeviceDesc twoCollections() const;
 
-    QTemporaryDir m_dir;
-    std::unique_ptr<DevSim> m_sim;
+    SimFixture m_sim;
 };
 
 void tst_SimHid::init()
 {
-    qputenv("INKWARDEN_DEVSIM", m_dir.path().toUtf8());
-    m_sim = std::make_unique<DevSim>(m_dir.path().toStdString());
-    QVERIFY(m_sim->listening());
+    QVERIFY(m_sim.start());
 }
 
 void tst_SimHid::cleanup()
 {
-    m_sim.reset();
+    m_sim.stop();
 }
 
 SimDeviceDesc tst_SimHid::twoCollections() const

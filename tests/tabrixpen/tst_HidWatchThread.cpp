@@ -1,6 +1,7 @@
 #include "NotifyMatcher.h"
 #include "OstraTablet.h"
 #include "TabletModels.h"
+#include "SimFixture.h"
 #include "sim/DevSim.h"
 #include "sim/SimTabletModel.h"
 
@@ -30,8 +31,7 @@ private slots:
     void unloadWaitsForReportsInFlight();
 
 private:
-    QTemporaryDir m_dir;
-    std::unique_ptr<DevSim> m_sim;
+    SimFixture m_sim;
 };
 
 namespace {
@@ -79,15 +79,14 @@ SimDeviceDesc tabletDesc(int modelCode)
 
 void tst_HidWatchThread::init()
 {
-    qputenv("INKWARDEN_DEVSIM", m_dir.path().toUtf8());
-    m_sim = std::make_unique<DevSim>(m_dir.path().toStdString());
+    QVERIFY(m_sim.start());
     std::lock_guard<std::mutex> guard(heardLock);
     heard.clear();
 }
 
 void tst_HidWatchThread::cleanup()
 {
-    m_sim.reset();
+    m_sim.stop();
 }
 
 void tst_HidWatchThread::matching_data()
@@ -183,9 +182,9 @@ void tst_HidWatchThread::restartsWhenTheWatchEnded()
     OstraTablet tablet;
     tablet.setNotifyCallback(&listen);
     // The simulator goes away and comes back: the watch ends, the next call starts it again.
-    m_sim.reset();
+    m_sim.stop();
     QTRY_VERIFY(!tablet.hidWatchRunning());
-    m_sim = std::make_unique<DevSim>(m_dir.path().toStdString());
+    QVERIFY(m_sim.start());
     tablet.setNotifyCallback(&listen);
     QVERIFY(tablet.hidWatchRunning());
     m_sim->plug(tabletDesc(1000));

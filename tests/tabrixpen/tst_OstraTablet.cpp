@@ -2,6 +2,7 @@
 #include "PacketSink.h"
 #include "TabletDiscovery.h"
 #include "TabletModels.h"
+#include "SimFixture.h"
 #include "sim/DevSim.h"
 #include "sim/SimModelCatalog.h"
 #include "sim/SimTabletModel.h"
@@ -39,8 +40,7 @@ private:
     int plug(const char *model);
     SimTabletModel modelFor(int code) const;
 
-    QTemporaryDir m_dir;
-    std::unique_ptr<DevSim> m_sim;
+    SimFixture m_sim;
 };
 
 namespace {
@@ -72,14 +72,13 @@ std::vector<SimBytes> outputs(const DevSim &sim, int id)
 
 void tst_OstraTablet::init()
 {
-    qputenv("INKWARDEN_DEVSIM", m_dir.path().toUtf8());
-    m_sim = std::make_unique<DevSim>(m_dir.path().toStdString());
+    QVERIFY(m_sim.start());
     PacketSink::reset();
 }
 
 void tst_OstraTablet::cleanup()
 {
-    m_sim.reset();
+    m_sim.stop();
 }
 
 int tst_OstraTablet::plug(const char *model)

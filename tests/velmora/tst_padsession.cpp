@@ -6,6 +6,7 @@
 #include "PadSession.h"
 #include "PadState.h"
 
+#include "SimFixture.h"
 #include "sim/DevSim.h"
 #include "sim/SimSignaturePadModel.h"
 
@@ -101,8 +102,7 @@ private:
         return false;
     }
 
-    std::unique_ptr<QTemporaryDir> m_folder;
-    std::unique_ptr<DevSim> m_sim;
+    SimFixture m_sim;
     std::unique_ptr<Pad> m_pad;
     std::unique_ptr<QWindow> m_window;
     int m_device = 0;
@@ -115,10 +115,7 @@ private slots:
 
     void init()
     {
-        m_folder = std::make_unique<QTemporaryDir>();
-        qputenv("INKWARDEN_DEVSIM", QFile::encodeName(m_folder->path()));
-        m_sim = std::make_unique<DevSim>(m_folder->path().toStdString());
-        QVERIFY(m_sim->listening());
+        QVERIFY(m_sim.start());
         m_window = std::make_unique<QWindow>();
         m_window->resize(400, 200);
         m_window->show();
@@ -133,7 +130,7 @@ private slots:
         g_keyHook = nullptr;
         endSignature();
         endSignature();
-        m_sim.reset();
+        m_sim.stop();
         m_window.reset();
     }
 
