@@ -209,9 +209,9 @@ int InkSession::finishSignature()
     if (has(Ended)) {
         resetDrawingState();
     } else {
+        // The surface stays until the next end: a clear before it still erases the window.
         set(Finished);
         m_surface.resetInk();
-        m_surface.release();
     }
     return hasInk ? ResultCodes::Success : ResultCodes::NotSigned;
 }

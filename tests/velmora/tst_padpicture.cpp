@@ -193,6 +193,23 @@ private slots:
         QCOMPARE(codes.text(), QByteArray("DRVQNV0011"));
     }
 
+    // Taken without an end first: the surface stays until the end, so a clear still erases the
+    // window and the next take finds a started session without ink.
+    void aClearAfterATakeWithoutEndErasesTheWindow()
+    {
+        stroke(1000, 9000, 3000);
+        QTRY_VERIFY(inkReaches(windowX(9000)));
+        Codes codes;
+        int iCode = 0;
+        getSignatureNoENC(nullptr, &iCode, path("sig.png").c_str(), codes.code, codes.message);
+        QCOMPARE(codes.text(), QByteArray("DRV0000000"));
+        QCOMPARE(clearSignature(), 0);
+        const std::vector<uint32_t> shown = windowPixels();
+        QVERIFY(std::all_of(shown.begin(), shown.end(), [](uint32_t p) { return p == 0xEBEBEB; }));
+        getSignatureNoENC(nullptr, &iCode, nullptr, codes.code, codes.message);
+        QCOMPARE(codes.text(), QByteArray("DRVQNV0001"));
+    }
+
     void strokesAfterAPollReachTheFinalPicture()
     {
         stroke(1000, 4000, 2000);
