@@ -71,9 +71,10 @@ bool run(DevSim &sim, std::vector<DisplayInfo> &desktop, const std::string &line
     } else if (command == "play" && in >> id) {
         std::string file;
         in >> file;
-        const auto trace = SimTrace::load(file);
+        std::string error;
+        const auto trace = SimTrace::load(file, error);
         if (!trace) {
-            std::cout << "error: cannot read trace " << file << std::endl;
+            std::cout << "error: trace " << file << ": " << error << std::endl;
         } else {
             sim.play(id, *trace);
             std::cout << "ok" << std::endl;

@@ -233,19 +233,25 @@ void tst_SimHid::traceText_data()
     QTest::addColumn<bool>("valid");
     QTest::addColumn<int>("steps");
     QTest::addColumn<int>("lastDelayUs");
-    QTest::newRow("two reports with a comment") << "0 0241a0\n# pause\n2.5 02 41 a1 # touch\n" << true << 2 << 2500;
-    QTest::newRow("blank lines only") << "\n\n" << true << 0 << 0;
-    QTest::newRow("odd hex digits") << "1 024" << false << 0 << 0;
-    QTest::newRow("not hex") << "1 zz" << false << 0 << 0;
-    QTest::newRow("no report") << "1\n" << false << 0 << 0;
-    QTest::newRow("negative delay") << "-1 02" << false << 0 << 0;
+    QTest::addColumn<QString>("error");
+    QTest::newRow("two reports with a comment") << "0 0241a0\n# pause\n2.5 02 41 a1 # touch\n" << true << 2 << 2500 << "";
+    QTest::newRow("blank lines only") << "\n\n" << true << 0 << 0 << "";
+    QTest::newRow("longest delay") << "2147483.647 0241a1" << true << 1 << 2147483647 << "";
+    QTest::newRow("odd hex digits") << "1 024" << false << 0 << 0 << "line 1: an odd number of hexadecimal digits in 024";
+    QTest::newRow("not hex") << "0 02\n1 zz" << false << 0 << 0 << "line 2: not hexadecimal: zz";
+    QTest::newRow("no report") << "1\n" << false << 0 << 0 << "line 1: no report after the delay";
+    QTest::newRow("negative delay") << "-1 02" << false << 0 << 0 << "line 1: a negative delay";
+    QTest::newRow("delay beyond an int of microseconds") << "3000000 01" << false << 0 << 0
+                                                        << "line 1: a delay of 3000000 ms is longer than the longest, 2147483 ms";
 }
 
 void tst_SimHid::traceText()
 {
     QFETCH(QString, text);
-    const auto trace = SimTrace::parse(text.toStdString());
+    std::string error;
+    const auto trace = SimTrace::parse(text.toStdString(), error);
     QTEST(trace.has_value(), "valid");
+    QTEST(QString::fromStdString(error), "error");
     if (!trace)
         return;
     QTEST(int(trace->steps.size()), "steps");
