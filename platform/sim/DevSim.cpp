@@ -402,9 +402,11 @@ void DevSim::openHandle(Guard &guard, int fd, uint32_t sequence, Client &client,
     int device = 0, collection = 0;
     const auto found = parsePath(wanted, device, collection) ? m_devices.find(device) : m_devices.end();
     if (client.role != Role::Fresh || found == m_devices.end() || found->second.fault == SimFault::RefuseOpen
-        || collection < 1 || collection > static_cast<int>(found->second.desc->collections.size())) {
+        || found->second.fault == SimFault::DenyAccess || collection < 1
+        || collection > static_cast<int>(found->second.desc->collections.size())) {
+        const bool denied = found != m_devices.end() && found->second.fault == SimFault::DenyAccess;
         guard.unlock();
-        reply(fd, sequence, 1);
+        reply(fd, sequence, denied ? SimWire::AccessDenied : 1);
         return;
     }
     client.role = Role::Control;

@@ -182,7 +182,12 @@ void tst_SimHid::refusedOpen()
     const int id = m_sim->plug(twoCollections());
     m_sim->setFault(id, SimFault::RefuseOpen);
     QCOMPARE(hid::enumerate().size(), size_t(2));
-    QVERIFY(!hid::open(m_sim->path(id, 0)));
+    HidOpenFailure failure = HidOpenFailure::None;
+    QVERIFY(!hid::open(m_sim->path(id, 0), &failure));
+    QCOMPARE(failure, HidOpenFailure::Other);
+    m_sim->setFault(id, SimFault::DenyAccess);
+    QVERIFY(!hid::open(m_sim->path(id, 0), &failure));
+    QCOMPARE(failure, HidOpenFailure::AccessDenied);
     QVERIFY(!hid::open("devsim:99:1"));
     QVERIFY(!hid::open(m_sim->path(id, 5)));
     QCOMPARE(m_sim->openHandles(id), 0);

@@ -10,6 +10,7 @@
 #include <QtTest>
 
 #include <cstring>
+#include <unistd.h>
 
 using namespace platform;
 
@@ -221,9 +222,10 @@ void tst_OstraTablet::pollingCompetesForPackets()
 
 void tst_OstraTablet::failedOpenClosesTheFile_data()
 {
-    QTest::addColumn<int>("fault");   // 0: refuse open, 1: no input report, 2: no range string
+    QTest::addColumn<int>("fault");   // 0: refuse open, 1: no input report, 2: no range string, 3: no permission
     QTest::addColumn<int>("result");
     QTest::newRow("device cannot be opened") << 0 << -1001;
+    QTest::newRow("permission refused") << 3 << -1001;
     QTest::newRow("input report length 0") << 1 << -1001;
     QTest::newRow("range string unreadable") << 2 << -1000;
 }
@@ -237,16 +239,26 @@ void tst_OstraTablet::failedOpenClosesTheFile()
     if (fault == 2)
         desc.strings.erase(20);
     const int id = m_sim->plug(desc);
-    if (fault == 0)
-        m_sim->setFault(id, SimFault::RefuseOpen);
+    if (fault == 0 || fault == 3)
+        m_sim->setFault(id, fault == 0 ? SimFault::RefuseOpen : SimFault::DenyAccess);
     OstraTablet tablet;
-    QTEST(tablet.open(), "result");
+    QTemporaryFile errors;
+    QVERIFY(errors.open());
+    const int standardError = ::dup(STDERR_FILENO);
+    ::dup2(errors.handle(), STDERR_FILENO);
+    const int opened = tablet.open();
+    ::dup2(standardError, STDERR_FILENO);
+    ::close(standardError);
+    QTEST(opened, "result");
+    QFile written(errors.fileName());
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    QCOMPARE(written.readAll().contains("permission refused (EACCES)"), fault == 3);
     QCOMPARE(m_sim->openHandles(id), 0);
     TABLET_PACKET packet;
     QCOMPARE(tablet.getPacket(&packet), -1000);
     QVERIFY(!tablet.clearTabletSurface());
     TABLET_CONTEXT context;
-    QCOMPARE(tablet.getContext(&context), fault == 0 ? -1001 : fault == 2 ? -1000 : 1);
+    QCOMPARE(tablet.getContext(&context), fault == 0 || fault == 3 ? -1001 : fault == 2 ? -1000 : 1);
 }
 
 void tst_OstraTablet::contextWhileOpen()

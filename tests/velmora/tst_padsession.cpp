@@ -29,6 +29,7 @@ using platform::SimRecord;
 using Pad = platform::SimSignaturePadModel;
 
 Q_DECLARE_METATYPE(Pad::Channel)
+Q_DECLARE_METATYPE(SimFault)
 
 namespace {
 
@@ -312,11 +313,27 @@ private slots:
         QCOMPARE(endSignature(), int(VELMORA_NOT_ENDED));
     }
 
+    void padRefusesOpen_data()
+    {
+        QTest::addColumn<SimFault>("fault");
+        QTest::addColumn<bool>("permissionLogged");
+        QTest::newRow("refused") << SimFault::RefuseOpen << false;
+        QTest::newRow("no permission") << SimFault::DenyAccess << true;
+    }
     void padRefusesOpen()
     {
+        QFETCH(SimFault, fault);
+        QTemporaryDir logFolder;
+        const QString log = logFolder.filePath("Velmora.log");
+        PadLog::instance().setPath(log.toStdString());
+        PadLog::instance().write(PadLog::OpenRoot, "banner");
         plug();
-        m_sim->setFault(m_device, SimFault::RefuseOpen);
+        m_sim->setFault(m_device, fault);
         QCOMPARE(CommandChannel::send(PadCommand::start()), int(VELMORA_NO_HANDLE));
+        PadLog::instance().setPath({});
+        QFile file(log);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QTEST(file.readAll().contains("permission refused (EACCES)"), "permissionLogged");
     }
 
     void startReturnsPadStatus()
