@@ -201,6 +201,11 @@ private slots:
                                            " -(QRL)-        inside 1\r\n"
                                            " -(QRL)-    Exit function: f\r\n\r\n"
                                            " -(QRL)-    after\r\n"));
+
+        // A line cut at 1023 bytes ends with a whole character.
+        const std::string longPath = std::string(1021, 'a') + "\xE6\x95\xB0";
+        log.write(PadLog::Line, "%s", longPath.c_str());
+        QVERIFY(readAll(path).endsWith(" -(QRL)-    " + QByteArray(1021, 'a') + "\r\n"));
     }
 
     void logStopsAfterNineEntries()
