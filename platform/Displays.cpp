@@ -14,6 +14,11 @@ std::vector<DisplayInfo> enumerate()
     return X11Displays::enumerate();
 }
 
+std::vector<DisplayInfo> enumerateServer()
+{
+    return X11Displays::enumerate();
+}
+
 bool screenSize(int &width, int &height)
 {
     if (const char *folder = simulatorFolder())

@@ -13,6 +13,9 @@ namespace displays {
 
 std::vector<DisplayInfo> enumerate();
 
+// The X server's own displays, also while the simulator is on: where a real window lies.
+std::vector<DisplayInfo> enumerateServer();
+
 // The size of the whole desktop; false when there is none.
 bool screenSize(int &width, int &height);
 

@@ -19,11 +19,17 @@ std::vector<HidDeviceInfo> enumerate()
     return LinuxHidBackend::enumerate();
 }
 
-std::unique_ptr<HidDevice> open(const std::string &path)
+std::unique_ptr<HidDevice> open(const std::string &path, HidOpenFailure *failure)
 {
+    HidOpenFailure why = HidOpenFailure::None;
+    std::unique_ptr<HidDevice> device;
     if (const char *folder = simulatorFolder())
-        return SimHidBackend(folder).open(path);
-    return LinuxHidBackend::open(path);
+        device = SimHidBackend(folder).open(path, why);
+    else
+        device = LinuxHidBackend::open(path, why);
+    if (failure)
+        *failure = device ? HidOpenFailure::None : why == HidOpenFailure::None ? HidOpenFailure::Other : why;
+    return device;
 }
 
 std::unique_ptr<HidMonitor> monitor()

@@ -14,8 +14,9 @@ namespace hid {
 
 std::vector<HidDeviceInfo> enumerate();
 
-// Null when the path names no present interface or it cannot be opened.
-std::unique_ptr<HidDevice> open(const std::string &path);
+// Null when the path names no present interface or it cannot be opened; `failure`, when given,
+// says why.
+std::unique_ptr<HidDevice> open(const std::string &path, HidOpenFailure *failure = nullptr);
 
 // Null when device events cannot be followed.
 std::unique_ptr<HidMonitor> monitor();

@@ -8,6 +8,10 @@
 
 namespace platform {
 
+// Why an interface could not be opened: the user was refused access to the device node (its
+// permissions, EACCES), or anything else.
+enum class HidOpenFailure { None, AccessDenied, Other };
+
 // An open HID interface (one top-level collection). Reports use the Windows layout: byte 0 is
 // the report id (0 on devices without numbered reports). One thread may read while others
 // write or exchange feature reports.

@@ -39,9 +39,9 @@ std::string formatSerial(uint16_t productId, const char16_t (&units)[16])
             std::snprintf(text + 2 * i, 3, "%02x", units[i] & 0xFF);
     } else if (productId == TabletModels::productIdOf(1000) || productId == TabletModels::productIdOf(2001)) {
         const int number = (units[5] & 0xFF) + 256 * (units[6] & 0xFF);
-        std::snprintf(text, sizeof text, "%.5s%05d", narrow.c_str(), number);
+        std::snprintf(text, sizeof text, "%s%05d", cutNarrow(narrow, 5).c_str(), number);
     } else {
-        return narrow.substr(0, 15);
+        return cutNarrow(narrow, 15);
     }
     return text;
 }

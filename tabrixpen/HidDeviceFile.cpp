@@ -2,10 +2,16 @@
 
 #include "platform/Hid.h"
 
+#include <cstdio>
+
 bool HidDeviceFile::open(const std::string &path)
 {
     close();
-    m_device = platform::hid::open(path);
+    platform::HidOpenFailure failure = platform::HidOpenFailure::None;
+    m_device = platform::hid::open(path, &failure);
+    if (failure == platform::HidOpenFailure::AccessDenied)
+        std::fprintf(stderr, "TabrixPen: cannot open %s: permission refused (EACCES), see udev/70-inkwarden.rules\n",
+                     path.c_str());
     if (!m_device)
         return false;
     const platform::HidDeviceInfo &info = m_device->info();

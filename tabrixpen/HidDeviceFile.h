@@ -19,7 +19,8 @@ struct HidAttributes {
 // by the next successful open(). Not locked: its owner serialises open and close.
 class HidDeviceFile {
 public:
-    // A failed open leaves the file closed.
+    // A failed open leaves the file closed; a refused permission is reported on standard
+    // error, the library's only log.
     bool open(const std::string &path);
     void close();
     bool isOpen() const { return m_device != nullptr; }

@@ -32,13 +32,19 @@ std::string narrowText(const char16_t *units, size_t count)
     return out;
 }
 
+std::string cutNarrow(const std::string &text, size_t maxBytes)
+{
+    size_t n = text.size() < maxBytes ? text.size() : maxBytes;
+    while (n > 0 && n < text.size() && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80)
+        --n; // back off to the start of the character that does not fit
+    return text.substr(0, n);
+}
+
 void copyNarrow(char *field, size_t size, const std::string &text)
 {
     if (size == 0)
         return;
-    size_t n = text.size() < size - 1 ? text.size() : size - 1;
-    while (n > 0 && n < text.size() && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80)
-        --n; // back off to the start of the character that does not fit
-    std::memcpy(field, text.data(), n);
-    field[n] = '\0';
+    const std::string cut = cutNarrow(text, size - 1);
+    std::memcpy(field, cut.data(), cut.size());
+    field[cut.size()] = '\0';
 }

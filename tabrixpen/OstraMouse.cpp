@@ -41,7 +41,7 @@ int64_t steadyMs()
 
 } // namespace
 
-OstraMouse::OstraMouse() : m_factory(&MouseInjector::openDisplay), m_clock(&steadyMs)
+OstraMouse::OstraMouse() : m_factory(&MouseInputSink::openDisplay), m_clock(&steadyMs)
 {
 }
 
@@ -50,7 +50,7 @@ OstraMouse::~OstraMouse()
     activate(false);
 }
 
-void OstraMouse::setInjectorFactory(InjectorFactory factory)
+void OstraMouse::setSinkFactory(SinkFactory factory)
 {
     std::lock_guard<std::mutex> guard(m_activation);
     m_factory = std::move(factory);
@@ -148,8 +148,8 @@ void OstraMouse::pushEvent(int32_t x, int32_t y, int32_t status)
 
 void OstraMouse::run()
 {
-    std::unique_ptr<MouseInjector> injector = m_factory ? m_factory() : nullptr;
-    if (!injector) {
+    std::unique_ptr<MouseInputSink> sink = m_factory ? m_factory() : nullptr;
+    if (!sink) {
         static std::atomic<bool> told{false};
         if (!told.exchange(true))
             std::fprintf(stderr, "TabrixPen: no X display for mouse emulation; pen input moves no pointer\n");
@@ -173,7 +173,7 @@ void OstraMouse::run()
         geometry.maxY = m_maxY;
         geometry.mapToPenDisplay = m_mapToPenDisplay;
         geometry.rotation = m_rotation;
-        inject(event, geometry, injector.get());
+        inject(event, geometry, sink.get());
     }
 }
 
@@ -215,14 +215,14 @@ bool OstraMouse::position(const Geometry &g, int32_t x, int32_t y, int32_t &norm
     return true;
 }
 
-void OstraMouse::inject(const Event &event, const Geometry &geometry, MouseInjector *injector)
+void OstraMouse::inject(const Event &event, const Geometry &geometry, MouseInputSink *sink)
 {
     int32_t x = 0, y = 0;
     if (!position(geometry, event.x, event.y, x, y))
         return;
     auto send = [&](int32_t dx, int32_t dy, uint32_t flags) {
-        if (injector)
-            injector->send({dx, dy, flags}, geometry.base);
+        if (sink)
+            sink->send({dx, dy, flags}, geometry.base);
     };
     switch (event.status) {
     case Hover:

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "MouseInjector.h"
+#include "MouseInputSink.h"
 #include "TabletRect.h"
 
 #include <atomic>
@@ -27,7 +27,7 @@ public:
         int rotation = 0;
     };
 
-    using InjectorFactory = std::function<std::unique_ptr<MouseInjector>()>;
+    using SinkFactory = std::function<std::unique_ptr<MouseInputSink>()>;
     using Clock = std::function<int64_t()>;   // milliseconds, steady
 
     OstraMouse();
@@ -42,9 +42,9 @@ public:
     // empty, so nothing can be placed.
     static bool position(const Geometry &geometry, int32_t x, int32_t y, int32_t &normalisedX, int32_t &normalisedY);
 
-    // The injector is made on the emulation thread when it starts (X connections belong to
+    // The sink is made on the emulation thread when it starts (X connections belong to
     // their thread); the clock times the double-click snap.
-    void setInjectorFactory(InjectorFactory factory);
+    void setSinkFactory(SinkFactory factory);
     void setClock(Clock clock);
 
     void setTabletRange(int32_t maxX, int32_t maxY);
@@ -69,7 +69,7 @@ private:
 
     void setupRects();
     void run();
-    void inject(const Event &event, const Geometry &geometry, MouseInjector *injector);
+    void inject(const Event &event, const Geometry &geometry, MouseInputSink *sink);
 
     static constexpr size_t MaxQueued = 65535;
 
@@ -87,6 +87,6 @@ private:
     bool m_stop = false;              // guarded by m_lock
     std::thread m_thread;
     PenUp m_lastPenUp;                // emulation thread only
-    InjectorFactory m_factory;
+    SinkFactory m_factory;
     Clock m_clock;
 };

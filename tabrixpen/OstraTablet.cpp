@@ -33,7 +33,7 @@ OstraTablet::~OstraTablet()
     std::lock_guard<std::mutex> guard(m_lifecycle);
     closeLocked();
     m_mouse.activate(false);
-    m_notifyWindow.stop();
+    m_hidWatch.stop();
 }
 
 bool OstraTablet::onDispatchThread() const
@@ -172,8 +172,8 @@ int64_t OstraTablet::setNotifyCallback(TabrixNotifyCallback callback)
         return TABRIX_ERR_NULL_ARGUMENT;
     {
         std::lock_guard<std::mutex> guard(m_notifyStart);
-        if (!m_notifyWindow.running())
-            m_notifyWindow.start([this](int modelCode, bool arrived) { onDeviceChange(modelCode, arrived); });
+        if (!m_hidWatch.running())
+            m_hidWatch.start([this](int modelCode, bool arrived) { onDeviceChange(modelCode, arrived); });
     }
     m_notifyCallback = callback;
     return idOf(reinterpret_cast<const void *>(callback));

@@ -2,7 +2,7 @@
 
 #include "HidDeviceFile.h"
 #include "OstraMouse.h"
-#include "OstraNotifyWindow.h"
+#include "HidWatchThread.h"
 #include "PacketDecoder.h"
 #include "TabrixPen.h"
 
@@ -33,7 +33,7 @@ public:
     void clearCallback(int64_t id);
 
     OstraMouse &mouse() { return m_mouse; }
-    bool notifyWindowRunning() const { return m_notifyWindow.running(); }
+    bool hidWatchRunning() const { return m_hidWatch.running(); }
 
 private:
     void closeLocked();
@@ -49,7 +49,7 @@ private:
     TabrixPacketCallback m_packetCallback = nullptr;
     std::atomic<TabrixNotifyCallback> m_notifyCallback{nullptr};
     HidDeviceFile m_device;
-    OstraNotifyWindow m_notifyWindow;
+    HidWatchThread m_hidWatch;
     std::mutex m_notifyStart;            // one watch however many callers set a callback at once
     OstraMouse m_mouse;
     PacketDecoder m_decoder;

@@ -44,7 +44,7 @@ int CommandChannel::open(std::unique_ptr<CommandChannel>& channel)
         if (kind == Unknown)
             continue;
         g_lastKind = kind;
-        std::unique_ptr<platform::HidDevice> device = platform::hid::open(info.path);
+        std::unique_ptr<platform::HidDevice> device = PadIdentity::open(info);
         if (!device)
             return VELMORA_NO_HANDLE;
         channel.reset(new CommandChannel(std::move(device), kind));

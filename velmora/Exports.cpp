@@ -55,7 +55,7 @@ int getSignatureNoENC(unsigned char* buffer, int* iCode, const char* pchPhotoPat
     ApiLock lock;
     if (!lock.held())
         return 0;
-    return InkSession::instance().signaturePlain(buffer, iCode, pchPhotoPath, pchErrCode, pchError);
+    return PadSession::instance().signaturePlain(buffer, iCode, pchPhotoPath, pchErrCode, pchError);
 }
 
 int getSignatureRealtimePic(const char* pchPhotoPath, char* pchErrCode, char* pchError)

@@ -1,36 +1,19 @@
 #include "FingerprintVendor.h"
 
-#include <dlfcn.h>
+#include "platform/Libraries.h"
 
 namespace {
 
-// The folder this library was loaded from; the readers are installed beside it.
-std::string ownFolder()
-{
-    Dl_info info{};
-    if (!dladdr(reinterpret_cast<void*>(&ownFolder), &info) || !info.dli_fname)
-        return std::string();
-    const std::string file = info.dli_fname;
-    const size_t slash = file.rfind('/');
-    return slash == std::string::npos ? std::string() : file.substr(0, slash + 1);
-}
-
-// Beside this library first: a bare name is searched for on behalf of whoever calls dlopen,
-// which is not always this library (sanitizer runtimes intercept it).
+// The readers are installed beside this library.
 void* openLibrary(const std::string& name)
 {
-    const std::string folder = ownFolder();
-    if (!folder.empty() && name.find('/') == std::string::npos) {
-        if (void* beside = dlopen((folder + name).c_str(), RTLD_NOW | RTLD_LOCAL))
-            return beside;
-    }
-    return dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
+    return platform::libraries::openBesideCaller(reinterpret_cast<const void*>(&openLibrary), name);
 }
 
 template <typename Function>
 void resolve(void* library, const char* name, Function& function)
 {
-    function = library ? reinterpret_cast<Function>(dlsym(library, name)) : nullptr;
+    function = reinterpret_cast<Function>(platform::libraries::symbol(library, name));
 }
 
 } // namespace

@@ -33,6 +33,20 @@ std::string unquoted(const std::string& v)
     return v;
 }
 
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+// Quotes a value that reading back would otherwise trim or unquote.
+std::string quotedIfNeeded(const std::string& v)
+{
+    if (v.empty())
+        return v;
+    const bool quoted = v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front();
+    return quoted || isBlank(v.front()) || isBlank(v.back()) ? "\"" + v + "\"" : v;
+}
+
 int digitValue(char c)
 {
     if (c >= '0' && c <= '9')
@@ -61,11 +75,12 @@ bool IniFile::load(const std::string& path)
         if (t.front() == '[') {
             const size_t close = t.find(']');
             const std::string name = trimmed(t.substr(1, close == std::string::npos ? std::string::npos : close - 1));
+            // A section that appeared before is not read again: the first one holds.
+            bool seen = false;
+            for (const Section& s : m_sections)
+                seen = seen || sameName(s.name, name);
             current = nullptr;
-            for (Section& s : m_sections)
-                if (sameName(s.name, name))
-                    current = &s;
-            if (!current) {
+            if (!seen) {
                 m_sections.push_back({name, {}});
                 current = &m_sections.back();
             }
@@ -87,7 +102,7 @@ bool IniFile::save(const std::string& path) const
             text += "\r\n";
         text += "[" + s.name + "]\r\n";
         for (const Entry& e : s.entries)
-            text += e.key + "=" + e.value + "\r\n";
+            text += e.key + "=" + quotedIfNeeded(e.value) + "\r\n";
     }
 
     std::string temp = path + ".XXXXXX";

@@ -4,7 +4,9 @@
 #include <vector>
 
 // A small INI file with the rules of the Windows profile functions: sections and keys compare
-// case-insensitively, the first occurrence wins, values are trimmed, lines end in CRLF.
+// case-insensitively, the first occurrence of a section or key wins, values are trimmed and
+// lose one pair of enclosing quotes, lines end in CRLF. Values are written back quoted where
+// that keeps them as they are.
 class IniFile
 {
 public:

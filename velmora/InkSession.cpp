@@ -5,13 +5,11 @@
 #include "GbkText.h"
 #include "ImageFileWriter.h"
 #include "PadLog.h"
-#include "PadSession.h"
 #include "PadSettings.h"
 #include "PadState.h"
 #include "ResultCodes.h"
 #include "X11InkWindow.h"
 
-#include <cinttypes>
 #include <cstring>
 
 namespace {
@@ -24,20 +22,6 @@ InkStyle inkStyle(const PadSettings& settings)
     style.backgroundColor = settings.backgroundColor;
     style.transparent = settings.transparent == 1;
     return style;
-}
-
-ExportOptions exportOptions(const PadSettings& settings)
-{
-    ExportOptions options;
-    options.option = settings.exportOption;
-    options.proportion = settings.proportion;
-    options.minWidth = settings.minWidth;
-    options.minHeight = settings.minHeight;
-    options.marginLeft = settings.marginLeft;
-    options.marginRight = settings.marginRight;
-    options.marginTop = settings.marginTop;
-    options.marginBottom = settings.marginBottom;
-    return options;
 }
 
 bool givenPath(const char* path)
@@ -137,12 +121,12 @@ void InkSession::renderExportImage()
     InkRect bounds;
     const bool hasInk = m_surface.inkBounds(bounds);
     ExportPlacement placement;
-    if (!ExportLayout::place(exportOptions(PadSettingsStore::instance().current()), m_surface.width(),
-                             m_surface.height(), hasInk, bounds, placement))
+    const PadSettings settings = PadSettingsStore::instance().current();
+    if (!ExportLayout::place(settings.exportOptions, m_surface.width(), m_surface.height(), hasInk,
+                             bounds, placement))
         return;
-    const uint32_t background = PadSettingsStore::instance().current().backgroundColor;
     m_image = ExportRenderer::render(m_surface.pixels(), m_surface.stride(), m_surface.width(),
-                                     m_surface.height(), placement, background);
+                                     m_surface.height(), placement, settings.backgroundColor);
     m_imageRevision = m_surface.revision();
 }
 
@@ -225,9 +209,9 @@ int InkSession::finishSignature()
     if (has(Ended)) {
         resetDrawingState();
     } else {
+        // The surface stays until the next end: a clear before it still erases the window.
         set(Finished);
         m_surface.resetInk();
-        m_surface.release();
     }
     return hasInk ? ResultCodes::Success : ResultCodes::NotSigned;
 }
@@ -265,34 +249,4 @@ void InkSession::copySignatureData(unsigned char* buffer, const SignatureHeader:
     std::memcpy(buffer, &length, sizeof length);
     std::memcpy(buffer + sizeof length, header.data(), header.size());
     std::memcpy(buffer + sizeof length + header.size(), m_recorder.data(), n);
-}
-
-int InkSession::signaturePlain(unsigned char* buffer, int* iCode, const char* path, char* pchErrCode,
-                               char* pchError)
-{
-    padLog(Enter, "Into function: %s", "_getSignaturePlain");
-    padLog(Line, "Parameter List: ");
-    padLog(Line, "iCode = 0x%08" PRIXPTR ", pchPhotoPath = %s, pchErrCode = 0x%08" PRIXPTR
-                 ", pchError = 0x%08" PRIXPTR,
-           uintptr_t(iCode), path ? path : "(null)", uintptr_t(pchErrCode), uintptr_t(pchError));
-    if (iCode)
-        *iCode = 2;
-    std::mutex& mutex = PadState::instance().mutex;
-    int key = ResultCodes::NotStarted;
-    SignatureHeader::Bytes header{};
-    bool started = false;
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        started = has(SurfaceActive) && !has(Finished);
-        if (started)
-            header = buildSignatureHeader();
-    }
-    if (started) {
-        PadSession::instance().stopReaderThread();
-        std::lock_guard<std::mutex> lock(mutex);
-        key = takeSignature(header, path, buffer);
-    }
-    ResultCodes::setResultCode(key, pchErrCode, pchError);
-    padLog(Leave, "Exit function: %s", "_getSignaturePlain");
-    return 1;
 }

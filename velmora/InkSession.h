@@ -55,10 +55,13 @@ public:
     void recordOtherReport();
     void emptyRecord();
 
-    // The two picture exports, called under the cross-process lock without PadState::mutex
-    // (getSignatureNoENC stops the reader thread, which must not wait for that mutex).
+    // The export getSignatureRealtimePic, called under the cross-process lock without
+    // PadState::mutex, so the ink goes on while the picture is encoded.
     int realtimePicture(const char* path, char* pchErrCode, char* pchError);
-    int signaturePlain(unsigned char* buffer, int* iCode, const char* path, char* pchErrCode, char* pchError);
+
+    // Ends the capture (the reader already stopped), saves the picture to `path` and copies the
+    // signature data to `buffer`, either when given; a result code key.
+    int takeSignature(const SignatureHeader::Bytes& header, const char* path, unsigned char* buffer);
 
     // The header of the signature data, from the window's place on its monitor.
     SignatureHeader::Bytes buildSignatureHeader();
@@ -71,7 +74,6 @@ private:
     bool imageIsCurrent() const;
     std::shared_ptr<const ExportImage> realtimeImage();
     int finishSignature();
-    int takeSignature(const SignatureHeader::Bytes& header, const char* path, unsigned char* buffer);
     void copySignatureData(unsigned char* buffer, const SignatureHeader::Bytes& header);
 
     unsigned m_flags = 0;

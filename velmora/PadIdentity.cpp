@@ -1,5 +1,9 @@
 #include "PadIdentity.h"
 
+#include "PadLog.h"
+
+#include "platform/Hid.h"
+
 #include <Velmora.h>
 
 namespace {
@@ -32,4 +36,13 @@ CommandChannel::Kind PadIdentity::commandKind(const platform::HidDeviceInfo& inf
     default:
         return CommandChannel::Unknown;
     }
+}
+
+std::unique_ptr<platform::HidDevice> PadIdentity::open(const platform::HidDeviceInfo& info)
+{
+    platform::HidOpenFailure failure = platform::HidOpenFailure::None;
+    std::unique_ptr<platform::HidDevice> device = platform::hid::open(info.path, &failure);
+    if (failure == platform::HidOpenFailure::AccessDenied)
+        padLog(Line, "Cannot open %s: permission refused (EACCES), see udev/70-inkwarden.rules", info.path.c_str());
+    return device;
 }

@@ -1,5 +1,6 @@
 #include "PadLog.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -57,11 +58,20 @@ void PadLog::write(Level level, const char* format, ...)
         m_prefix.resize(m_prefix.size() >= Indent.size() ? m_prefix.size() - Indent.size() : 0);
 
     if (m_prefix.size() < WrittenWhileBelow) {
-        char message[MessageLimit + 1];
         va_list args;
         va_start(args, format);
-        std::vsnprintf(message, sizeof message, format, args);
+        va_list again;
+        va_copy(again, args);
+        const int length = std::vsnprintf(nullptr, 0, format, args);
         va_end(args);
+        std::string message(length > 0 ? size_t(length) : 0, '\0');
+        std::vsnprintf(&message[0], message.size() + 1, format, again);
+        va_end(again);
+        // A cut message ends with a whole character: paths in it are UTF-8.
+        size_t kept = std::min(message.size(), MessageLimit);
+        while (kept > 0 && kept < message.size() && (static_cast<unsigned char>(message[kept]) & 0xC0) == 0x80)
+            --kept;
+        message.resize(kept);
         std::string line = m_prefix + message + "\r\n";
         if (level == CloseRoot || level == Leave)
             line += "\r\n";

@@ -18,7 +18,7 @@ std::unique_ptr<PadReader> PadReader::openPenInterface()
     for (const platform::HidDeviceInfo& info : platform::hid::enumerate()) {
         if (!PadIdentity::isPenCollection(info))
             continue;
-        if (std::unique_ptr<platform::HidDevice> pen = platform::hid::open(info.path))
+        if (std::unique_ptr<platform::HidDevice> pen = PadIdentity::open(info))
             return std::unique_ptr<PadReader>(new PadReader(std::move(pen)));
     }
     return nullptr;

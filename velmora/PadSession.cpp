@@ -7,8 +7,10 @@
 #include "PadLog.h"
 #include "PadSettings.h"
 #include "PadState.h"
+#include "ResultCodes.h"
 
 #include <chrono>
+#include <cinttypes>
 #include <thread>
 
 namespace {
@@ -126,6 +128,38 @@ int PadSession::clear()
     const int result = CommandChannel::send(PadCommand::start());
     m_paused = false;
     return result;
+}
+
+int PadSession::signaturePlain(unsigned char* buffer, int* iCode, const char* path, char* pchErrCode,
+                               char* pchError)
+{
+    padLog(Enter, "Into function: %s", "_getSignaturePlain");
+    padLog(Line, "Parameter List: ");
+    padLog(Line, "iCode = 0x%08" PRIXPTR ", pchPhotoPath = %s, pchErrCode = 0x%08" PRIXPTR
+                 ", pchError = 0x%08" PRIXPTR,
+           uintptr_t(iCode), path ? path : "(null)", uintptr_t(pchErrCode), uintptr_t(pchError));
+    if (iCode)
+        *iCode = 2;
+    InkSession& ink = InkSession::instance();
+    std::mutex& mutex = PadState::instance().mutex;
+    int key = ResultCodes::NotStarted;
+    SignatureHeader::Bytes header{};
+    bool started = false;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        started = ink.has(InkSession::SurfaceActive) && !ink.has(InkSession::Finished);
+        if (started)
+            header = ink.buildSignatureHeader();
+    }
+    if (started) {
+        // Outside the state mutex: the reader takes it for every report.
+        stopReaderThread();
+        std::lock_guard<std::mutex> lock(mutex);
+        key = ink.takeSignature(header, path, buffer);
+    }
+    ResultCodes::setResultCode(key, pchErrCode, pchError);
+    padLog(Leave, "Exit function: %s", "_getSignaturePlain");
+    return 1;
 }
 
 void PadSession::stopReaderThread()

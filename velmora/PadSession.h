@@ -23,6 +23,10 @@ public:
     // Ink and record erased, start command sent again; the reader keeps reading.
     int clear();
 
+    // getSignatureNoENC after the lock was taken: the reader is stopped before the data is
+    // taken; reports through the code buffers.
+    int signaturePlain(unsigned char* buffer, int* iCode, const char* path, char* pchErrCode, char* pchError);
+
     // Stops the reader and releases the pen collection. Never waits for a reader that is the
     // caller itself or is inside a key callback: that one is joined later.
     void stopReaderThread();

@@ -33,11 +33,7 @@ PadSettings PadSettings::recreated()
     s.penColor = 0x000000;
     s.transparent = 0;
     s.backgroundColor = 0xEBEBEB;
-    s.proportion = 0;
-    s.exportOption = 0;
-    s.minWidth = 200;
-    s.minHeight = 100;
-    s.marginLeft = s.marginRight = s.marginTop = s.marginBottom = 15;
+    s.exportOptions.minWidth = 200;
     s.tipColor = 0x000000;
     s.tipFont = GbkText::fromUtf8("楷体");
     s.tipSize = 16;
@@ -91,14 +87,15 @@ int PadSettings::load(const std::string& path, PadSettings& out)
     s.transparent = ini.intValue(Area, "TRANSPARENT", 0);
     if (int r = colour(Area, "BACKGROUND COLOR", "#EBEBEB", s.backgroundColor))
         return r;
-    s.proportion = ini.intValue(Area, "PROPORTION", 0);
-    s.exportOption = ini.intValue(Export, "OPTION", 0);
-    s.minWidth = ini.intValue(Export, "MIN WIDTH", 100);
-    s.minHeight = ini.intValue(Export, "MIN HEIGHT", 100);
-    s.marginLeft = ini.intValue(Export, "MARGIN LEFT", 15);
-    s.marginRight = ini.intValue(Export, "MARGIN RIGHT", 15);
-    s.marginTop = ini.intValue(Export, "MARGIN TOP", 15);
-    s.marginBottom = ini.intValue(Export, "MARGIN BOTTOM", 15);
+    ExportOptions& o = s.exportOptions;
+    o.proportion = ini.intValue(Area, "PROPORTION", o.proportion);
+    o.option = ini.intValue(Export, "OPTION", o.option);
+    o.minWidth = ini.intValue(Export, "MIN WIDTH", o.minWidth);
+    o.minHeight = ini.intValue(Export, "MIN HEIGHT", o.minHeight);
+    o.marginLeft = ini.intValue(Export, "MARGIN LEFT", o.marginLeft);
+    o.marginRight = ini.intValue(Export, "MARGIN RIGHT", o.marginRight);
+    o.marginTop = ini.intValue(Export, "MARGIN TOP", o.marginTop);
+    o.marginBottom = ini.intValue(Export, "MARGIN BOTTOM", o.marginBottom);
     if (int r = colour(Tip, "COLOR", "#000000", s.tipColor))
         return r;
     s.tipFont = ini.value(Tip, "FONT", GbkText::fromUtf8("楷体"));
@@ -119,14 +116,14 @@ int PadSettings::save(const std::string& path) const
     ini.setValue(Pen, "COLOR", hexColor(penColor));
     ini.setValue(Area, "TRANSPARENT", number(transparent));
     ini.setValue(Area, "BACKGROUND COLOR", hexColor(backgroundColor));
-    ini.setValue(Area, "PROPORTION", number(proportion));
-    ini.setValue(Export, "OPTION", number(exportOption));
-    ini.setValue(Export, "MIN WIDTH", number(minWidth));
-    ini.setValue(Export, "MIN HEIGHT", number(minHeight));
-    ini.setValue(Export, "MARGIN LEFT", number(marginLeft));
-    ini.setValue(Export, "MARGIN RIGHT", number(marginRight));
-    ini.setValue(Export, "MARGIN TOP", number(marginTop));
-    ini.setValue(Export, "MARGIN BOTTOM", number(marginBottom));
+    ini.setValue(Area, "PROPORTION", number(exportOptions.proportion));
+    ini.setValue(Export, "OPTION", number(exportOptions.option));
+    ini.setValue(Export, "MIN WIDTH", number(exportOptions.minWidth));
+    ini.setValue(Export, "MIN HEIGHT", number(exportOptions.minHeight));
+    ini.setValue(Export, "MARGIN LEFT", number(exportOptions.marginLeft));
+    ini.setValue(Export, "MARGIN RIGHT", number(exportOptions.marginRight));
+    ini.setValue(Export, "MARGIN TOP", number(exportOptions.marginTop));
+    ini.setValue(Export, "MARGIN BOTTOM", number(exportOptions.marginBottom));
     ini.setValue(Tip, "COLOR", hexColor(tipColor));
     ini.setValue(Tip, "FONT", tipFont);
     ini.setValue(Tip, "SIZE", number(tipSize));
@@ -165,7 +162,7 @@ PadSettings PadSettingsStore::current() const
 void PadSettingsStore::setProportion(int32_t proportion)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_settings.proportion = proportion;
+    m_settings.exportOptions.proportion = proportion;
 }
 
 void PadSettingsStore::setPenWidth(int32_t width)

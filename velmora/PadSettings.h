@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ExportLayout.h"
+
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -11,14 +13,7 @@ struct PadSettings
     int32_t penWidth = 0;
     uint32_t backgroundColor = 0;  // 0x00BBGGRR
     int32_t transparent = 0;
-    int32_t proportion = 0;
-    int32_t exportOption = 0;      // 0 whole surface, 1 proportional, 2 margins
-    int32_t minWidth = 0;
-    int32_t minHeight = 0;
-    int32_t marginLeft = 0;
-    int32_t marginRight = 0;
-    int32_t marginTop = 0;
-    int32_t marginBottom = 0;
+    ExportOptions exportOptions;   // PROPORTION and the EXPORT IMAGE section
     uint32_t tipColor = 0;
     std::string tipFont;           // GBK
     int32_t tipSize = 0;

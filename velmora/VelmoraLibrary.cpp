@@ -5,19 +5,16 @@
 #include "PadSession.h"
 #include "PadSettings.h"
 
-#include <dlfcn.h>
+#include "platform/Libraries.h"
+
 #include <string>
 
 namespace {
 
 std::string libraryFolder()
 {
-    Dl_info info{};
-    if (!dladdr(reinterpret_cast<void*>(&libraryFolder), &info) || !info.dli_fname)
-        return ".";
-    const std::string file = info.dli_fname;
-    const size_t slash = file.rfind('/');
-    return slash == std::string::npos ? "." : file.substr(0, slash);
+    const std::string folder = platform::libraries::ownFolder(reinterpret_cast<const void*>(&libraryFolder));
+    return folder.empty() ? "." : folder;
 }
 
 __attribute__((constructor)) void startUp()

@@ -96,9 +96,9 @@ std::vector<HidDeviceInfo> LinuxHidBackend::enumerate()
     return result;
 }
 
-std::unique_ptr<HidDevice> LinuxHidBackend::open(const std::string &path)
+std::unique_ptr<HidDevice> LinuxHidBackend::open(const std::string &path, HidOpenFailure &failure)
 {
-    return LinuxHidDevice::open(path);
+    return LinuxHidDevice::open(path, failure);
 }
 
 std::unique_ptr<HidMonitor> LinuxHidBackend::monitor()

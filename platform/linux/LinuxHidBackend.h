@@ -18,7 +18,7 @@ namespace platform {
 class LinuxHidBackend {
 public:
     static std::vector<HidDeviceInfo> enumerate();
-    static std::unique_ptr<HidDevice> open(const std::string &path);
+    static std::unique_ptr<HidDevice> open(const std::string &path, HidOpenFailure &failure);
     static std::unique_ptr<HidMonitor> monitor();
 
     // The interfaces of one hidraw node, from its parents and its report descriptor.

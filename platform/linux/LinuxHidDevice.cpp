@@ -19,7 +19,7 @@
 
 namespace platform {
 
-std::unique_ptr<LinuxHidDevice> LinuxHidDevice::open(const std::string &path)
+std::unique_ptr<LinuxHidDevice> LinuxHidDevice::open(const std::string &path, HidOpenFailure &failure)
 {
     std::string node = path;
     int collection = 0;
@@ -51,8 +51,11 @@ std::unique_ptr<LinuxHidDevice> LinuxHidDevice::open(const std::string &path)
         return nullptr;
 
     const int fd = ::open(node.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
+    if (fd < 0) {
+        if (errno == EACCES || errno == EPERM)
+            failure = HidOpenFailure::AccessDenied;
         return nullptr;
+    }
     int size = 0;
     hidraw_report_descriptor raw{};
     if (::ioctl(fd, HIDIOCGRDESCSIZE, &size) < 0 || size <= 0 || size > HID_MAX_DESCRIPTOR_SIZE) {

@@ -12,7 +12,7 @@ namespace platform {
 // collection of a multi-collection device keeps only reports with its own ids.
 class LinuxHidDevice : public HidDevice {
 public:
-    static std::unique_ptr<LinuxHidDevice> open(const std::string &path);
+    static std::unique_ptr<LinuxHidDevice> open(const std::string &path, HidOpenFailure &failure);
     ~LinuxHidDevice() override;
 
     int read(uint8_t *buf, size_t length, int timeoutMs) override;

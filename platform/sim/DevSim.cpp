@@ -333,69 +333,21 @@ void DevSim::handle(int fd, const SimBytes &message)
     const uint8_t op = request.u8();
     const uint32_t sequence = request.u32();
 
-    std::unique_lock<std::mutex> guard(m_lock);
+    Guard guard(m_lock);
     Client &client = m_clients[fd];
-    if (op == SimWire::Enumerate) {
-        uint32_t count = 0;
-        for (const auto &entry : m_devices)
-            count += static_cast<uint32_t>(entry.second.desc->collections.size());
-        SimWire answer = answerTo(sequence, 0);
-        answer.putU32(count);
-        for (const auto &entry : m_devices)
-            for (size_t c = 0; c < entry.second.desc->collections.size(); ++c)
-                answer.putInfo(infoOf(entry.first, entry.second, static_cast<int>(c)));
-        SimWire::send(fd, answer.data(), SendTimeoutMs);
-        return;
-    }
-    if (op == SimWire::Displays) {
-        SimWire answer = answerTo(sequence, 0);
-        answer.putU32(static_cast<uint32_t>(m_displays.size()));
-        for (const DisplayInfo &display : m_displays)
-            answer.putDisplay(display);
-        SimWire::send(fd, answer.data(), SendTimeoutMs);
-        return;
-    }
-    if (op == SimWire::Monitor) {
-        client.role = Role::Monitor;
-        guard.unlock();
-        reply(fd, sequence, 0);
-        return;
-    }
-    if (op == SimWire::Open) {
-        const std::string wanted = request.string();
-        int device = 0, collection = 0;
-        const auto found = parsePath(wanted, device, collection) ? m_devices.find(device) : m_devices.end();
-        if (client.role != Role::Fresh || found == m_devices.end() || found->second.fault == SimFault::RefuseOpen
-            || collection < 1 || collection > static_cast<int>(found->second.desc->collections.size())) {
-            guard.unlock();
-            reply(fd, sequence, 1);
-            return;
-        }
-        client.role = Role::Control;
-        client.device = device;
-        client.collection = collection - 1;
-        client.token = m_nextToken++;
-        SimWire answer = answerTo(sequence, 0);
-        answer.putU32(client.token);
-        answer.putInfo(infoOf(device, found->second, client.collection));
-        SimWire::send(fd, answer.data(), SendTimeoutMs);
-        return;
-    }
-    if (op == SimWire::Stream) {
-        const uint32_t token = request.u32();
-        const auto owner = std::find_if(m_clients.begin(), m_clients.end(), [token](const auto &other) {
-            return other.second.role == Role::Control && other.second.token == token;
-        });
-        const bool ok = request.ok() && token != 0 && owner != m_clients.end() && client.role == Role::Fresh;
-        if (ok) {
-            client.role = Role::Stream;
-            client.token = token;
-            client.device = owner->second.device;
-            client.collection = owner->second.collection;
-        }
-        guard.unlock();
-        reply(fd, sequence, ok ? 0 : 1);
-        return;
+    switch (op) {
+    case SimWire::Enumerate:
+        return answerEnumerate(fd, sequence);
+    case SimWire::Displays:
+        return answerDisplays(fd, sequence);
+    case SimWire::Monitor:
+        return subscribe(guard, fd, sequence, client);
+    case SimWire::Open:
+        return openHandle(guard, fd, sequence, client, request);
+    case SimWire::Stream:
+        return attachStream(guard, fd, sequence, client, request);
+    default:
+        break;
     }
 
     // Requests on an open handle.
@@ -405,38 +357,121 @@ void DevSim::handle(int fd, const SimBytes &message)
         reply(fd, sequence, 1);
         return;
     }
-    if (op == SimWire::Close) {
-        for (auto &other : m_clients)
-            if (other.second.role == Role::Stream && other.second.token == client.token)
-                other.second = Client{};
-        client = Client{};
+    switch (op) {
+    case SimWire::Close:
+        return closeHandle(guard, fd, sequence, client);
+    case SimWire::String:
+        return answerString(guard, fd, sequence, found->second, request);
+    default:
+        return transferReport(guard, fd, sequence, op, client, found->second, request);
+    }
+}
+
+void DevSim::answerEnumerate(int fd, uint32_t sequence)
+{
+    uint32_t count = 0;
+    for (const auto &entry : m_devices)
+        count += static_cast<uint32_t>(entry.second.desc->collections.size());
+    SimWire answer = answerTo(sequence, 0);
+    answer.putU32(count);
+    for (const auto &entry : m_devices)
+        for (size_t c = 0; c < entry.second.desc->collections.size(); ++c)
+            answer.putInfo(infoOf(entry.first, entry.second, static_cast<int>(c)));
+    SimWire::send(fd, answer.data(), SendTimeoutMs);
+}
+
+void DevSim::answerDisplays(int fd, uint32_t sequence)
+{
+    SimWire answer = answerTo(sequence, 0);
+    answer.putU32(static_cast<uint32_t>(m_displays.size()));
+    for (const DisplayInfo &display : m_displays)
+        answer.putDisplay(display);
+    SimWire::send(fd, answer.data(), SendTimeoutMs);
+}
+
+void DevSim::subscribe(Guard &guard, int fd, uint32_t sequence, Client &client)
+{
+    client.role = Role::Monitor;
+    guard.unlock();
+    reply(fd, sequence, 0);
+}
+
+void DevSim::openHandle(Guard &guard, int fd, uint32_t sequence, Client &client, SimWire &request)
+{
+    const std::string wanted = request.string();
+    int device = 0, collection = 0;
+    const auto found = parsePath(wanted, device, collection) ? m_devices.find(device) : m_devices.end();
+    if (client.role != Role::Fresh || found == m_devices.end() || found->second.fault == SimFault::RefuseOpen
+        || found->second.fault == SimFault::DenyAccess || collection < 1
+        || collection > static_cast<int>(found->second.desc->collections.size())) {
+        const bool denied = found != m_devices.end() && found->second.fault == SimFault::DenyAccess;
         guard.unlock();
-        reply(fd, sequence, 0);
+        reply(fd, sequence, denied ? SimWire::AccessDenied : 1);
         return;
     }
-    const std::shared_ptr<const SimDeviceDesc> desc = found->second.desc;
-    const int device = client.device;
+    client.role = Role::Control;
+    client.device = device;
+    client.collection = collection - 1;
+    client.token = m_nextToken++;
+    SimWire answer = answerTo(sequence, 0);
+    answer.putU32(client.token);
+    answer.putInfo(infoOf(device, found->second, client.collection));
+    SimWire::send(fd, answer.data(), SendTimeoutMs);
+}
+
+void DevSim::attachStream(Guard &guard, int fd, uint32_t sequence, Client &client, SimWire &request)
+{
+    const uint32_t token = request.u32();
+    const auto owner = std::find_if(m_clients.begin(), m_clients.end(), [token](const auto &other) {
+        return other.second.role == Role::Control && other.second.token == token;
+    });
+    const bool ok = request.ok() && token != 0 && owner != m_clients.end() && client.role == Role::Fresh;
+    if (ok) {
+        client.role = Role::Stream;
+        client.token = token;
+        client.device = owner->second.device;
+        client.collection = owner->second.collection;
+    }
+    guard.unlock();
+    reply(fd, sequence, ok ? 0 : 1);
+}
+
+void DevSim::closeHandle(Guard &guard, int fd, uint32_t sequence, Client &client)
+{
+    for (auto &other : m_clients)
+        if (other.second.role == Role::Stream && other.second.token == client.token)
+            other.second = Client{};
+    client = Client{};
+    guard.unlock();
+    reply(fd, sequence, 0);
+}
+
+void DevSim::answerString(Guard &guard, int fd, uint32_t sequence, const Device &device, SimWire &request)
+{
+    if (device.fault == SimFault::Silent)
+        return;
+    const std::shared_ptr<const SimDeviceDesc> desc = device.desc;
+    const auto text = desc->strings.find(static_cast<int>(request.u32()));
+    guard.unlock();
+    if (text == desc->strings.end()) {
+        reply(fd, sequence, 1);
+        return;
+    }
+    SimBytes raw;
+    for (char16_t unit : text->second) {
+        raw.push_back(static_cast<uint8_t>(unit & 0xFF));
+        raw.push_back(static_cast<uint8_t>(unit >> 8));
+    }
+    reply(fd, sequence, 0, raw);
+}
+
+void DevSim::transferReport(Guard &guard, int fd, uint32_t sequence, uint8_t op, const Client &client, Device &device,
+                            SimWire &request)
+{
+    const std::shared_ptr<const SimDeviceDesc> desc = device.desc;
+    const int id = client.device;
     const int collection = client.collection;
     const SimCollectionDesc &caps = desc->collections[static_cast<size_t>(collection)];
-
-    if (op == SimWire::String) {
-        if (found->second.fault == SimFault::Silent)
-            return;
-        const auto text = desc->strings.find(static_cast<int>(request.u32()));
-        guard.unlock();
-        if (text == desc->strings.end()) {
-            reply(fd, sequence, 1);
-            return;
-        }
-        SimBytes raw;
-        for (char16_t unit : text->second) {
-            raw.push_back(static_cast<uint8_t>(unit & 0xFF));
-            raw.push_back(static_cast<uint8_t>(unit >> 8));
-        }
-        reply(fd, sequence, 0, raw);
-        return;
-    }
-
     const SimBytes data = request.bytes();
     // As on Windows: a report needs a report of its kind and must fit it.
     const uint16_t limit = op == SimWire::Write ? caps.outputLength : caps.featureLength;
@@ -447,12 +482,12 @@ void DevSim::handle(int fd, const SimBytes &message)
         return;
     }
     if (op != SimWire::GetFeature)
-        found->second.records.push_back({op == SimWire::Write ? SimRecord::Output : SimRecord::SetFeature, collection, data});
-    if (found->second.fault == SimFault::Silent)
+        device.records.push_back({op == SimWire::Write ? SimRecord::Output : SimRecord::SetFeature, collection, data});
+    if (device.fault == SimFault::Silent)
         return; // received, never answered
     guard.unlock();
 
-    const SimRequest call{*this, device, collection, data};
+    const SimRequest call{*this, id, collection, data};
     if (op == SimWire::GetFeature) {
         const auto answer = desc->onGetFeature ? desc->onGetFeature(call) : std::nullopt;
         reply(fd, sequence, answer ? 0 : 1, answer ? *answer : SimBytes{});

@@ -15,6 +15,8 @@
 
 namespace platform {
 
+class SimWire;
+
 // The device simulator: serves simulated HID devices to the HID layer of every process whose
 // INKWARDEN_DEVSIM names `folder`. Usable in-process (tests) and behind inkwarden-devsim.
 class DevSim {
@@ -65,9 +67,22 @@ private:
         uint32_t token = 0;
     };
 
+    using Guard = std::unique_lock<std::mutex>;
+
     void serve();
     void accept();
     void handle(int fd, const SimBytes &message);
+    // One function per request, entered with m_lock held; those given the guard release it
+    // before they reply or call a device's handler.
+    void answerEnumerate(int fd, uint32_t sequence);
+    void answerDisplays(int fd, uint32_t sequence);
+    void subscribe(Guard &guard, int fd, uint32_t sequence, Client &client);
+    void openHandle(Guard &guard, int fd, uint32_t sequence, Client &client, SimWire &request);
+    void attachStream(Guard &guard, int fd, uint32_t sequence, Client &client, SimWire &request);
+    void closeHandle(Guard &guard, int fd, uint32_t sequence, Client &client);
+    void answerString(Guard &guard, int fd, uint32_t sequence, const Device &device, SimWire &request);
+    void transferReport(Guard &guard, int fd, uint32_t sequence, uint8_t op, const Client &client, Device &device,
+                        SimWire &request);
     void drop(int fd);
     void reply(int fd, uint32_t sequence, uint8_t status, const SimBytes &payload = {});
     HidDeviceInfo infoOf(int device, const Device &entry, int collection) const;

@@ -61,6 +61,7 @@ enum class SimFault {
     None,
     Silent,       // requests go unanswered and input reports are not delivered
     RefuseOpen,   // the device is listed but cannot be opened
+    DenyAccess,   // the device is listed but the user may not open it, as without a udev rule
 };
 
 } // namespace platform

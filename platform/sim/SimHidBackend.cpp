@@ -16,9 +16,9 @@ std::vector<HidDeviceInfo> SimHidBackend::enumerate() const
     return reply.list(&SimWire::info);
 }
 
-std::unique_ptr<HidDevice> SimHidBackend::open(const std::string &path) const
+std::unique_ptr<HidDevice> SimHidBackend::open(const std::string &path, HidOpenFailure &failure) const
 {
-    return SimHidDevice::open(m_socket, path);
+    return SimHidDevice::open(m_socket, path, failure);
 }
 
 std::unique_ptr<HidMonitor> SimHidBackend::monitor() const

@@ -16,7 +16,7 @@ public:
     explicit SimHidBackend(const std::string &folder) : m_socket(SimWire::socketPath(folder)) {}
 
     std::vector<HidDeviceInfo> enumerate() const;
-    std::unique_ptr<HidDevice> open(const std::string &path) const;
+    std::unique_ptr<HidDevice> open(const std::string &path, HidOpenFailure &failure) const;
     std::unique_ptr<HidMonitor> monitor() const;
 
     // Simulator answers normally take microseconds; this only bounds a hung simulator. It is

@@ -10,7 +10,8 @@
 
 namespace platform {
 
-std::unique_ptr<SimHidDevice> SimHidDevice::open(const std::string &socketPath, const std::string &path)
+std::unique_ptr<SimHidDevice> SimHidDevice::open(const std::string &socketPath, const std::string &path,
+                                                 HidOpenFailure &failure)
 {
     const int timeout = SimHidBackend::RequestTimeoutMs;
     const int control = SimWire::connectTo(socketPath);
@@ -32,6 +33,8 @@ std::unique_ptr<SimHidDevice> SimHidDevice::open(const std::string &socketPath, 
     const uint32_t token = reply.u32();
     HidDeviceInfo info = reply.info();
     if (!reply.ok() || status != 0) {
+        if (status == SimWire::AccessDenied)
+            failure = HidOpenFailure::AccessDenied;
         ::close(control);
         return nullptr;
     }

@@ -13,7 +13,8 @@ namespace platform {
 // reports on a second one, so a reading thread never sees another thread's answers.
 class SimHidDevice : public HidDevice {
 public:
-    static std::unique_ptr<SimHidDevice> open(const std::string &socketPath, const std::string &path);
+    static std::unique_ptr<SimHidDevice> open(const std::string &socketPath, const std::string &path,
+                                              HidOpenFailure &failure);
     ~SimHidDevice() override;
 
     int read(uint8_t *buf, size_t length, int timeoutMs) override;

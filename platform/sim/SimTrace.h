@@ -16,9 +16,11 @@ struct SimTrace {
     };
     std::vector<Step> steps;
 
-    // Text form, one report a line: "<delay in ms> <hex bytes>", '#' starts a comment.
+    // Text form, one report a line: "<delay in ms> <hex bytes>", '#' starts a comment. A
+    // delay is at most 2147483 ms. Without a trace, `error` says which line is wrong and why.
+    static std::optional<SimTrace> parse(const std::string &text, std::string &error);
     static std::optional<SimTrace> parse(const std::string &text);
-    static std::optional<SimTrace> load(const std::string &file);
+    static std::optional<SimTrace> load(const std::string &file, std::string &error);
 };
 
 } // namespace platform

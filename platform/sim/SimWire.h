@@ -19,6 +19,10 @@ public:
         String = 'T', Close = 'C', Monitor = 'M', Displays = 'D', Reply = 'R', Input = 'I', Arrival = 'A', Removal = 'X',
     };
 
+    // The status of a refused open when the device's permissions are what refused it (others
+    // are 0 done, 1 failed).
+    static constexpr uint8_t AccessDenied = 2;
+
     static constexpr size_t MaxMessage = 65536;
 
     SimWire() = default;

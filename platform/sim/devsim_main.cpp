@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#include <map>
 #include <sstream>
 #include <string>
 
@@ -20,7 +21,7 @@ const char Help[] =
     "unplug ID             remove it\n"
     "send ID HEX           deliver one input report (byte 0 = report id)\n"
     "play ID FILE          deliver a trace: lines \"<delay ms> <hex>\"\n"
-    "fault ID none|silent|refuse-open\n"
+    "fault ID none|silent|refuse-open|deny-access\n"
     "records ID            print the reports the libraries sent\n"
     "display NAME X Y W H MODEW MODEH [MONITORID]   add a display to the desktop\n"
     "displays clear        remove every display\n"
@@ -71,9 +72,10 @@ bool run(DevSim &sim, std::vector<DisplayInfo> &desktop, const std::string &line
     } else if (command == "play" && in >> id) {
         std::string file;
         in >> file;
-        const auto trace = SimTrace::load(file);
+        std::string error;
+        const auto trace = SimTrace::load(file, error);
         if (!trace) {
-            std::cout << "error: cannot read trace " << file << std::endl;
+            std::cout << "error: trace " << file << ": " << error << std::endl;
         } else {
             sim.play(id, *trace);
             std::cout << "ok" << std::endl;
@@ -81,8 +83,13 @@ bool run(DevSim &sim, std::vector<DisplayInfo> &desktop, const std::string &line
     } else if (command == "fault" && in >> id) {
         std::string kind;
         in >> kind;
-        if (kind == "none" || kind == "silent" || kind == "refuse-open") {
-            sim.setFault(id, kind == "none" ? SimFault::None : kind == "silent" ? SimFault::Silent : SimFault::RefuseOpen);
+        const std::map<std::string, SimFault> faults = {{"none", SimFault::None},
+                                                        {"silent", SimFault::Silent},
+                                                        {"refuse-open", SimFault::RefuseOpen},
+                                                        {"deny-access", SimFault::DenyAccess}};
+        const auto fault = faults.find(kind);
+        if (fault != faults.end()) {
+            sim.setFault(id, fault->second);
             std::cout << "ok" << std::endl;
         } else {
             std::cout << "error: unknown fault " << kind << std::endl;

@@ -1,4 +1,5 @@
 #include "platform/Hid.h"
+#include "SimFixture.h"
 #include "sim/DevSim.h"
 #include "sim/SimTrace.h"
 
@@ -30,20 +31,17 @@ private slots:
 private:
     SimDeviceDesc twoCollections() const;
 
-    QTemporaryDir m_dir;
-    std::unique_ptr<DevSim> m_sim;
+    SimFixture m_sim;
 };
 
 void tst_SimHid::init()
 {
-    qputenv("INKWARDEN_DEVSIM", m_dir.path().toUtf8());
-    m_sim = std::make_unique<DevSim>(m_dir.path().toStdString());
-    QVERIFY(m_sim->listening());
+    QVERIFY(m_sim.start());
 }
 
 void tst_SimHid::cleanup()
 {
-    m_sim.reset();
+    m_sim.stop();
 }
 
 SimDeviceDesc tst_SimHid::twoCollections() const
@@ -184,7 +182,12 @@ void tst_SimHid::refusedOpen()
     const int id = m_sim->plug(twoCollections());
     m_sim->setFault(id, SimFault::RefuseOpen);
     QCOMPARE(hid::enumerate().size(), size_t(2));
-    QVERIFY(!hid::open(m_sim->path(id, 0)));
+    HidOpenFailure failure = HidOpenFailure::None;
+    QVERIFY(!hid::open(m_sim->path(id, 0), &failure));
+    QCOMPARE(failure, HidOpenFailure::Other);
+    m_sim->setFault(id, SimFault::DenyAccess);
+    QVERIFY(!hid::open(m_sim->path(id, 0), &failure));
+    QCOMPARE(failure, HidOpenFailure::AccessDenied);
     QVERIFY(!hid::open("devsim:99:1"));
     QVERIFY(!hid::open(m_sim->path(id, 5)));
     QCOMPARE(m_sim->openHandles(id), 0);
@@ -235,19 +238,25 @@ void tst_SimHid::traceText_data()
     QTest::addColumn<bool>("valid");
     QTest::addColumn<int>("steps");
     QTest::addColumn<int>("lastDelayUs");
-    QTest::newRow("two reports with a comment") << "0 0241a0\n# pause\n2.5 02 41 a1 # touch\n" << true << 2 << 2500;
-    QTest::newRow("blank lines only") << "\n\n" << true << 0 << 0;
-    QTest::newRow("odd hex digits") << "1 024" << false << 0 << 0;
-    QTest::newRow("not hex") << "1 zz" << false << 0 << 0;
-    QTest::newRow("no report") << "1\n" << false << 0 << 0;
-    QTest::newRow("negative delay") << "-1 02" << false << 0 << 0;
+    QTest::addColumn<QString>("error");
+    QTest::newRow("two reports with a comment") << "0 0241a0\n# pause\n2.5 02 41 a1 # touch\n" << true << 2 << 2500 << "";
+    QTest::newRow("blank lines only") << "\n\n" << true << 0 << 0 << "";
+    QTest::newRow("longest delay") << "2147483.647 0241a1" << true << 1 << 2147483647 << "";
+    QTest::newRow("odd hex digits") << "1 024" << false << 0 << 0 << "line 1: an odd number of hexadecimal digits in 024";
+    QTest::newRow("not hex") << "0 02\n1 zz" << false << 0 << 0 << "line 2: not hexadecimal: zz";
+    QTest::newRow("no report") << "1\n" << false << 0 << 0 << "line 1: no report after the delay";
+    QTest::newRow("negative delay") << "-1 02" << false << 0 << 0 << "line 1: a negative delay";
+    QTest::newRow("delay beyond an int of microseconds") << "3000000 01" << false << 0 << 0
+                                                        << "line 1: a delay of 3000000 ms is longer than the longest, 2147483 ms";
 }
 
 void tst_SimHid::traceText()
 {
     QFETCH(QString, text);
-    const auto trace = SimTrace::parse(text.toStdString());
+    std::string error;
+    const auto trace = SimTrace::parse(text.toStdString(), error);
     QTEST(trace.has_value(), "valid");
+    QTEST(QString::fromStdString(error), "error");
     if (!trace)
         return;
     QTEST(int(trace->steps.size()), "steps");

@@ -39,6 +39,8 @@ void tst_DeviceInfo::serialFormats_data()
     QTest::newRow("five characters and a number, model 2001") << 2001 << raw << "ABCDE00569";
     QTest::newRow("text as it is") << 1001 << "TX4C01A7Q2" << "TX4C01A7Q2";
     QTest::newRow("text cut to 15") << 1002 << "0123456789ABCDEF" << "0123456789ABCDE";
+    QTest::newRow("cut to 15 before a character") << 1002 << QString::fromUtf16(u"0123456789ABCD数") << "0123456789ABCD";
+    QTest::newRow("five bytes before a character") << 1000 << QString::fromUtf16(u"abcd数") << "abcd00000";
     QTest::newRow("empty serial, numbered model") << 1000 << QString() << "00000";
 }
 

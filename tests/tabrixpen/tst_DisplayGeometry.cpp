@@ -1,5 +1,6 @@
 #include "DisplayGeometry.h"
 #include "TabrixPen.h"
+#include "SimFixture.h"
 #include "sim/DevSim.h"
 
 #include <QtTest>
@@ -21,8 +22,7 @@ private slots:
     void screenRectExport();
 
 private:
-    QTemporaryDir m_dir;
-    std::unique_ptr<DevSim> m_sim;
+    SimFixture m_sim;
 };
 
 namespace {
@@ -47,13 +47,12 @@ const DisplayInfo Office = display("DP-1", 0, 0, 1920, 1080, 1920, "DEL40F0");
 
 void tst_DisplayGeometry::init()
 {
-    qputenv("INKWARDEN_DEVSIM", m_dir.path().toUtf8());
-    m_sim = std::make_unique<DevSim>(m_dir.path().toStdString());
+    QVERIFY(m_sim.start());
 }
 
 void tst_DisplayGeometry::cleanup()
 {
-    m_sim.reset();
+    m_sim.stop();
 }
 
 void tst_DisplayGeometry::penDisplay_data()

@@ -1,4 +1,5 @@
 #include "OstraMouse.h"
+#include "SimFixture.h"
 #include "sim/DevSim.h"
 
 #include <QtTest>
@@ -30,7 +31,7 @@ private slots:
     void narrowPrimaryFallsBackToTheScreen();
 
 private:
-    struct Recorder : MouseInjector {
+    struct Recorder : MouseInputSink {
         void send(const MouseInput &input, const TabletRect &) override
         {
             std::lock_guard<std::mutex> guard(lock);
@@ -46,8 +47,7 @@ private:
     std::vector<MouseInput> recorded(size_t count, int boundMs = 5000);
     void activateRecording(OstraMouse &mouse);
 
-    QTemporaryDir m_dir;
-    std::unique_ptr<DevSim> m_sim;
+    SimFixture m_sim;
     std::shared_ptr<Recorder> m_recorder;
     std::atomic<int64_t> m_now{100000};
 };
@@ -82,15 +82,14 @@ bool same(const MouseInput &a, const MouseInput &b)
 
 void tst_OstraMouse::init()
 {
-    qputenv("INKWARDEN_DEVSIM", m_dir.path().toUtf8());
-    m_sim = std::make_unique<DevSim>(m_dir.path().toStdString());
+    QVERIFY(m_sim.start());
     m_sim->setDisplays({display("DP-1", 0, 2048, 1024, "DEL40F0"), display("HDMI-1", 2048, 1024, 512, "TBX1601")});
     m_recorder = std::make_shared<Recorder>();
 }
 
 void tst_OstraMouse::cleanup()
 {
-    m_sim.reset();
+    m_sim.stop();
 }
 
 std::vector<MouseInput> tst_OstraMouse::recorded(size_t count, int boundMs)
@@ -103,8 +102,8 @@ std::vector<MouseInput> tst_OstraMouse::recorded(size_t count, int boundMs)
 void tst_OstraMouse::activateRecording(OstraMouse &mouse)
 {
     std::shared_ptr<Recorder> recorder = m_recorder;
-    mouse.setInjectorFactory([recorder] {
-        struct Forward : MouseInjector {
+    mouse.setSinkFactory([recorder] {
+        struct Forward : MouseInputSink {
             std::shared_ptr<Recorder> to;
             void send(const MouseInput &input, const TabletRect &base) override { to->send(input, base); }
         };

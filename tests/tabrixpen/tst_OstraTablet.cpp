@@ -2,6 +2,7 @@
 #include "PacketSink.h"
 #include "TabletDiscovery.h"
 #include "TabletModels.h"
+#include "SimFixture.h"
 #include "sim/DevSim.h"
 #include "sim/SimModelCatalog.h"
 #include "sim/SimTabletModel.h"
@@ -9,6 +10,7 @@
 #include <QtTest>
 
 #include <cstring>
+#include <unistd.h>
 
 using namespace platform;
 
@@ -39,8 +41,7 @@ private:
     int plug(const char *model);
     SimTabletModel modelFor(int code) const;
 
-    QTemporaryDir m_dir;
-    std::unique_ptr<DevSim> m_sim;
+    SimFixture m_sim;
 };
 
 namespace {
@@ -72,14 +73,13 @@ std::vector<SimBytes> outputs(const DevSim &sim, int id)
 
 void tst_OstraTablet::init()
 {
-    qputenv("INKWARDEN_DEVSIM", m_dir.path().toUtf8());
-    m_sim = std::make_unique<DevSim>(m_dir.path().toStdString());
+    QVERIFY(m_sim.start());
     PacketSink::reset();
 }
 
 void tst_OstraTablet::cleanup()
 {
-    m_sim.reset();
+    m_sim.stop();
 }
 
 int tst_OstraTablet::plug(const char *model)
@@ -222,9 +222,10 @@ void tst_OstraTablet::pollingCompetesForPackets()
 
 void tst_OstraTablet::failedOpenClosesTheFile_data()
 {
-    QTest::addColumn<int>("fault");   // 0: refuse open, 1: no input report, 2: no range string
+    QTest::addColumn<int>("fault");   // 0: refuse open, 1: no input report, 2: no range string, 3: no permission
     QTest::addColumn<int>("result");
     QTest::newRow("device cannot be opened") << 0 << -1001;
+    QTest::newRow("permission refused") << 3 << -1001;
     QTest::newRow("input report length 0") << 1 << -1001;
     QTest::newRow("range string unreadable") << 2 << -1000;
 }
@@ -238,16 +239,26 @@ void tst_OstraTablet::failedOpenClosesTheFile()
     if (fault == 2)
         desc.strings.erase(20);
     const int id = m_sim->plug(desc);
-    if (fault == 0)
-        m_sim->setFault(id, SimFault::RefuseOpen);
+    if (fault == 0 || fault == 3)
+        m_sim->setFault(id, fault == 0 ? SimFault::RefuseOpen : SimFault::DenyAccess);
     OstraTablet tablet;
-    QTEST(tablet.open(), "result");
+    QTemporaryFile errors;
+    QVERIFY(errors.open());
+    const int standardError = ::dup(STDERR_FILENO);
+    ::dup2(errors.handle(), STDERR_FILENO);
+    const int opened = tablet.open();
+    ::dup2(standardError, STDERR_FILENO);
+    ::close(standardError);
+    QTEST(opened, "result");
+    QFile written(errors.fileName());
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    QCOMPARE(written.readAll().contains("permission refused (EACCES)"), fault == 3);
     QCOMPARE(m_sim->openHandles(id), 0);
     TABLET_PACKET packet;
     QCOMPARE(tablet.getPacket(&packet), -1000);
     QVERIFY(!tablet.clearTabletSurface());
     TABLET_CONTEXT context;
-    QCOMPARE(tablet.getContext(&context), fault == 0 ? -1001 : fault == 2 ? -1000 : 1);
+    QCOMPARE(tablet.getContext(&context), fault == 0 || fault == 3 ? -1001 : fault == 2 ? -1000 : 1);
 }
 
 void tst_OstraTablet::contextWhileOpen()

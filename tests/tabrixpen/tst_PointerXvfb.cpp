@@ -1,4 +1,4 @@
-#include "MouseInjector.h"
+#include "MouseInputSink.h"
 #include "OstraMouse.h"
 #include "platform/Displays.h"
 #include "platform/PointerInjector.h"

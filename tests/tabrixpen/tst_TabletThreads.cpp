@@ -1,5 +1,6 @@
 #include "OstraTablet.h"
 #include "PacketSink.h"
+#include "SimFixture.h"
 #include "sim/DevSim.h"
 #include "sim/SimModelCatalog.h"
 
@@ -21,8 +22,7 @@ private slots:
     void callbackCallingBackIn();
 
 private:
-    QTemporaryDir m_dir;
-    std::unique_ptr<DevSim> m_sim;
+    SimFixture m_sim;
 };
 
 namespace {
@@ -46,14 +46,13 @@ int TABRIX_STDCALL callingBack(TABLET_PACKET packet)
 
 void tst_TabletThreads::init()
 {
-    qputenv("INKWARDEN_DEVSIM", m_dir.path().toUtf8());
-    m_sim = std::make_unique<DevSim>(m_dir.path().toStdString());
+    QVERIFY(m_sim.start());
     PacketSink::reset();
 }
 
 void tst_TabletThreads::cleanup()
 {
-    m_sim.reset();
+    m_sim.stop();
 }
 
 void tst_TabletThreads::openCloseClearFromThreeThreads()

@@ -2,6 +2,7 @@
 #include "InkSession.h"
 #include "PadSettings.h"
 #include "PadState.h"
+#include "ResultCodes.h"
 
 #include <QtTest>
 
@@ -76,8 +77,8 @@ struct Session {
     QByteArray take(const char *path, unsigned char *buffer = nullptr)
     {
         Codes codes;
-        int iCode = 0;
-        ink.signaturePlain(buffer, &iCode, path, codes.code, codes.message);
+        ResultCodes::setResultCode(ink.takeSignature(ink.buildSignatureHeader(), path, buffer),
+                                   codes.code, codes.message);
         return codes.text();
     }
     std::string path(const char *name) { return dir.filePath(name).toStdString(); }

@@ -6,6 +6,7 @@
 #include "PadSettings.h"
 #include "PadState.h"
 
+#include "SimFixture.h"
 #include "sim/DevSim.h"
 #include "sim/SimSignaturePadModel.h"
 
@@ -44,8 +45,7 @@ class TestPadPicture : public QObject
     Q_OBJECT
 
 private:
-    std::unique_ptr<QTemporaryDir> m_folder;
-    std::unique_ptr<DevSim> m_sim;
+    SimFixture m_sim;
     std::unique_ptr<Pad> m_pad;
     std::unique_ptr<QWindow> m_window;
     int m_device = 0;
@@ -73,7 +73,7 @@ private:
         send(Pad::keyReport(1));
         QTRY_COMPARE(g_keys.load(), before + 1);
     }
-    std::string path(const char* name) const { return m_folder->filePath(name).toStdString(); }
+    std::string path(const char* name) const { return m_sim.filePath(name); }
     QByteArray realtime(const std::string& file)
     {
         Codes codes;
@@ -119,10 +119,7 @@ private slots:
 
     void init()
     {
-        m_folder = std::make_unique<QTemporaryDir>();
-        qputenv("INKWARDEN_DEVSIM", QFile::encodeName(m_folder->path()));
-        m_sim = std::make_unique<DevSim>(m_folder->path().toStdString());
-        QVERIFY(m_sim->listening());
+        QVERIFY(m_sim.start());
         m_pad = std::make_unique<Pad>(Pad::Channel::Feature);
         m_device = m_sim->plug(m_pad->desc());
         m_window = std::make_unique<QWindow>();
@@ -138,7 +135,7 @@ private slots:
         PadSession::instance().stopReaderThread();
         endSignature();
         endSignature();
-        m_sim.reset();
+        m_sim.stop();
         m_window.reset();
     }
 
@@ -194,6 +191,23 @@ private slots:
 
         getSignatureNoENC(buffer.data(), &iCode, file.c_str(), codes.code, codes.message);
         QCOMPARE(codes.text(), QByteArray("DRVQNV0011"));
+    }
+
+    // Taken without an end first: the surface stays until the end, so a clear still erases the
+    // window and the next take finds a started session without ink.
+    void aClearAfterATakeWithoutEndErasesTheWindow()
+    {
+        stroke(1000, 9000, 3000);
+        QTRY_VERIFY(inkReaches(windowX(9000)));
+        Codes codes;
+        int iCode = 0;
+        getSignatureNoENC(nullptr, &iCode, path("sig.png").c_str(), codes.code, codes.message);
+        QCOMPARE(codes.text(), QByteArray("DRV0000000"));
+        QCOMPARE(clearSignature(), 0);
+        const std::vector<uint32_t> shown = windowPixels();
+        QVERIFY(std::all_of(shown.begin(), shown.end(), [](uint32_t p) { return p == 0xEBEBEB; }));
+        getSignatureNoENC(nullptr, &iCode, nullptr, codes.code, codes.message);
+        QCOMPARE(codes.text(), QByteArray("DRVQNV0001"));
     }
 
     void strokesAfterAPollReachTheFinalPicture()

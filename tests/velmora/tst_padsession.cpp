@@ -6,6 +6,7 @@
 #include "PadSession.h"
 #include "PadState.h"
 
+#include "SimFixture.h"
 #include "sim/DevSim.h"
 #include "sim/SimSignaturePadModel.h"
 
@@ -28,6 +29,7 @@ using platform::SimRecord;
 using Pad = platform::SimSignaturePadModel;
 
 Q_DECLARE_METATYPE(Pad::Channel)
+Q_DECLARE_METATYPE(SimFault)
 
 namespace {
 
@@ -101,8 +103,7 @@ private:
         return false;
     }
 
-    std::unique_ptr<QTemporaryDir> m_folder;
-    std::unique_ptr<DevSim> m_sim;
+    SimFixture m_sim;
     std::unique_ptr<Pad> m_pad;
     std::unique_ptr<QWindow> m_window;
     int m_device = 0;
@@ -115,10 +116,7 @@ private slots:
 
     void init()
     {
-        m_folder = std::make_unique<QTemporaryDir>();
-        qputenv("INKWARDEN_DEVSIM", QFile::encodeName(m_folder->path()));
-        m_sim = std::make_unique<DevSim>(m_folder->path().toStdString());
-        QVERIFY(m_sim->listening());
+        QVERIFY(m_sim.start());
         m_window = std::make_unique<QWindow>();
         m_window->resize(400, 200);
         m_window->show();
@@ -133,7 +131,7 @@ private slots:
         g_keyHook = nullptr;
         endSignature();
         endSignature();
-        m_sim.reset();
+        m_sim.stop();
         m_window.reset();
     }
 
@@ -315,11 +313,27 @@ private slots:
         QCOMPARE(endSignature(), int(VELMORA_NOT_ENDED));
     }
 
+    void padRefusesOpen_data()
+    {
+        QTest::addColumn<SimFault>("fault");
+        QTest::addColumn<bool>("permissionLogged");
+        QTest::newRow("refused") << SimFault::RefuseOpen << false;
+        QTest::newRow("no permission") << SimFault::DenyAccess << true;
+    }
     void padRefusesOpen()
     {
+        QFETCH(SimFault, fault);
+        QTemporaryDir logFolder;
+        const QString log = logFolder.filePath("Velmora.log");
+        PadLog::instance().setPath(log.toStdString());
+        PadLog::instance().write(PadLog::OpenRoot, "banner");
         plug();
-        m_sim->setFault(m_device, SimFault::RefuseOpen);
+        m_sim->setFault(m_device, fault);
         QCOMPARE(CommandChannel::send(PadCommand::start()), int(VELMORA_NO_HANDLE));
+        PadLog::instance().setPath({});
+        QFile file(log);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QTEST(file.readAll().contains("permission refused (EACCES)"), "permissionLogged");
     }
 
     void startReturnsPadStatus()

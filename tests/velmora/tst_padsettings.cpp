@@ -68,13 +68,23 @@ private slots:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath("a.ini");
-        writeAll(path, "; comment\r\n[Pen]\r\nwidth = 12 \r\nWIDTH=99\r\n[other]\r\nx=1\r\n[PEN]\r\ncolor=\"#00FF00\"\r\n");
+        writeAll(path, "; comment\r\n[Pen]\r\nwidth = 12 \r\nWIDTH=99\r\nfont=\" a  b \"\r\n[other]\r\nx=1\r\n"
+                       "[PEN]\r\ncolor=#00FF00\r\n");
         IniFile ini;
         QVERIFY(ini.load(path.toStdString()));
         QCOMPARE(ini.intValue("PEN", "WIDTH", 0), 12);
-        QCOMPARE(ini.value("pen", "COLOR", ""), std::string("#00FF00"));
+        QCOMPARE(ini.value("pen", "COLOR", "second section unread"), std::string("second section unread"));
+        QCOMPARE(ini.value("PEN", "FONT", ""), std::string(" a  b "));
         QCOMPARE(ini.value("PEN", "MISSING", "dflt"), std::string("dflt"));
         QCOMPARE(ini.intValue("OTHER", "X", 5), 1);
+
+        // Written back so that it reads back the same.
+        const QString copy = dir.filePath("b.ini");
+        QVERIFY(ini.save(copy.toStdString()));
+        QVERIFY(readAll(copy).contains("font=\" a  b \"\r\n"));
+        IniFile again;
+        QVERIFY(again.load(copy.toStdString()));
+        QCOMPARE(again.value("PEN", "FONT", ""), std::string(" a  b "));
         QVERIFY(!ini.load(dir.filePath("missing.ini").toStdString()));
     }
 
@@ -92,7 +102,7 @@ private slots:
 
         PadSettings loaded;
         QCOMPARE(PadSettings::load(path.toStdString(), loaded), 0);
-        QCOMPARE(loaded.minWidth, 200);
+        QCOMPARE(loaded.exportOptions.minWidth, 200);
         QCOMPARE(loaded.backgroundColor, 0xEBEBEBu);
         QCOMPARE(loaded.tipFont, std::string("\xBF\xAC\xCC\xE5"));
     }
@@ -104,6 +114,7 @@ private slots:
         QTest::newRow("missing pen colour is blue") << QByteArray("[PEN]\r\nWIDTH=20\r\n") << 0;
         QTest::newRow("width 256 allowed") << QByteArray("[PEN]\r\nWIDTH=256\r\n") << 0;
         QTest::newRow("width 300") << QByteArray("[PEN]\r\nWIDTH=300\r\n") << -100;
+        QTest::newRow("width 300 in a second pen section") << QByteArray("[PEN]\r\nCOLOR=#0000FF\r\n[pen]\r\nWIDTH=300\r\n") << 0;
         QTest::newRow("colour ends in g") << QByteArray("[PEN]\r\nCOLOR=#00000g\r\n") << -100;
         QTest::newRow("empty colour") << QByteArray("[WRITING AREA]\r\nBACKGROUND COLOR=\r\n") << -100;
         QTest::newRow("empty font") << QByteArray("[TIP TEXT]\r\nFONT=\r\n") << -100;
@@ -120,7 +131,7 @@ private slots:
         QCOMPARE(PadSettings::load(path.toStdString(), loaded), result);
         if (result == 0) {
             QCOMPARE(loaded.penColor, 0xFF0000u);
-            QCOMPARE(loaded.minWidth, 100);
+            QCOMPARE(loaded.exportOptions.minWidth, 100);
             QCOMPARE(loaded.backgroundColor, 0xEBEBEBu);
         }
     }
@@ -190,6 +201,11 @@ private slots:
                                            " -(QRL)-        inside 1\r\n"
                                            " -(QRL)-    Exit function: f\r\n\r\n"
                                            " -(QRL)-    after\r\n"));
+
+        // A line cut at 1023 bytes ends with a whole character.
+        const std::string longPath = std::string(1021, 'a') + "\xE6\x95\xB0";
+        log.write(PadLog::Line, "%s", longPath.c_str());
+        QVERIFY(readAll(path).endsWith(" -(QRL)-    " + QByteArray(1021, 'a') + "\r\n"));
     }
 
     void logStopsAfterNineEntries()

@@ -4,7 +4,8 @@
 
 #include <cstdint>
 
-// The export settings that decide how the ink is laid out in the picture.
+// The export settings that decide how the ink is laid out in the picture; the defaults are what
+// a settings file without the key gives.
 struct ExportOptions {
     int32_t option = 0; // 0 whole surface, 1 proportional, 2 margins
     int32_t proportion = 0;

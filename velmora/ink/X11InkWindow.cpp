@@ -1,6 +1,7 @@
 #include "X11InkWindow.h"
 
-#include <xcb/randr.h>
+#include "platform/Displays.h"
+
 #include <xcb/xcb.h>
 
 #include <algorithm>
@@ -232,27 +233,12 @@ bool X11InkWindow::screenRect(InkRect &rect)
 
 std::vector<InkRect> X11InkWindow::monitors()
 {
-    xcb_connection_t *c = m_connection;
     std::vector<InkRect> result;
-    const xcb_query_extension_reply_t *randr = xcb_get_extension_data(c, &xcb_randr_id);
-    if (randr && randr->present) {
-        Reply<xcb_randr_query_version_reply_t> version(xcb_randr_query_version_reply(
-                c, xcb_randr_query_version(c, 1, 5), nullptr));
-        if (version && (version->major_version > 1 || version->minor_version >= 5)) {
-            Reply<xcb_randr_get_monitors_reply_t> list(xcb_randr_get_monitors_reply(
-                    c, xcb_randr_get_monitors(c, m_root, 1), nullptr));
-            if (list) {
-                for (auto m = xcb_randr_get_monitors_monitors_iterator(list.p); m.rem;
-                     xcb_randr_monitor_info_next(&m)) {
-                    result.push_back({m.data->x, m.data->y, m.data->x + m.data->width,
-                                      m.data->y + m.data->height});
-                }
-            }
-        }
-    }
+    for (const platform::DisplayInfo &display : platform::displays::enumerateServer())
+        result.push_back({display.x, display.y, display.x + display.width, display.y + display.height});
     if (result.empty()) {
         Reply<xcb_get_geometry_reply_t> root(
-                xcb_get_geometry_reply(c, xcb_get_geometry(c, m_root), nullptr));
+                xcb_get_geometry_reply(m_connection, xcb_get_geometry(m_connection, m_root), nullptr));
         if (root)
             result.push_back({0, 0, root->width, root->height});
     }

@@ -25,7 +25,7 @@ public:
 
     // The window's rectangle in root coordinates; false when it is gone.
     bool screenRect(InkRect &rect);
-    // The monitors' rectangles in root coordinates (the whole screen without RandR).
+    // The monitors' rectangles in root coordinates (the whole screen when the server lists none).
     std::vector<InkRect> monitors();
     // Waits until the server has handled every request sent so far.
     void sync();

@@ -1,16 +1,16 @@
 #pragma once
 
-#include "MouseInjector.h"
+#include "MouseInputSink.h"
 #include "platform/PointerInjector.h"
 
 #include <memory>
 
-// Mouse input records played on the X display: a move goes to root coordinates (the
+// Mouse input records played through the platform's pointer: a move goes to root coordinates (the
 // normalised value mapped back over the primary display, and past it for a pen display to its
 // right), a button record presses or releases button 1 where the pointer is.
-class XTestMouseInjector : public MouseInjector {
+class PointerMouseSink : public MouseInputSink {
 public:
-    explicit XTestMouseInjector(std::unique_ptr<platform::PointerInjector> pointer) : m_pointer(std::move(pointer)) {}
+    explicit PointerMouseSink(std::unique_ptr<platform::PointerInjector> pointer) : m_pointer(std::move(pointer)) {}
 
     void send(const MouseInput &input, const TabletRect &base) override;
 

@@ -1,6 +1,7 @@
 #include "NotifyMatcher.h"
 #include "OstraTablet.h"
 #include "TabletModels.h"
+#include "SimFixture.h"
 #include "sim/DevSim.h"
 #include "sim/SimTabletModel.h"
 
@@ -15,7 +16,7 @@ using namespace platform;
 
 // Arrivals and removals of supported tablets reach the notify callback, on threads of their
 // own; everything else is ignored.
-class tst_NotifyWindow : public QObject {
+class tst_HidWatchThread : public QObject {
     Q_OBJECT
 private slots:
     void init();
@@ -30,8 +31,7 @@ private slots:
     void unloadWaitsForReportsInFlight();
 
 private:
-    QTemporaryDir m_dir;
-    std::unique_ptr<DevSim> m_sim;
+    SimFixture m_sim;
 };
 
 namespace {
@@ -77,20 +77,19 @@ SimDeviceDesc tabletDesc(int modelCode)
 
 } // namespace
 
-void tst_NotifyWindow::init()
+void tst_HidWatchThread::init()
 {
-    qputenv("INKWARDEN_DEVSIM", m_dir.path().toUtf8());
-    m_sim = std::make_unique<DevSim>(m_dir.path().toStdString());
+    QVERIFY(m_sim.start());
     std::lock_guard<std::mutex> guard(heardLock);
     heard.clear();
 }
 
-void tst_NotifyWindow::cleanup()
+void tst_HidWatchThread::cleanup()
 {
-    m_sim.reset();
+    m_sim.stop();
 }
 
-void tst_NotifyWindow::matching_data()
+void tst_HidWatchThread::matching_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<int>("code");
@@ -106,13 +105,13 @@ void tst_NotifyWindow::matching_data()
     QTest::newRow("empty") << QString() << 0;
 }
 
-void tst_NotifyWindow::matching()
+void tst_HidWatchThread::matching()
 {
     QFETCH(QString, name);
     QTEST(NotifyMatcher::match(name.toStdString(), TabletModels::table()), "code");
 }
 
-void tst_NotifyWindow::interfaceNames()
+void tst_HidWatchThread::interfaceNames()
 {
     HidDeviceInfo info;
     info.vendorId = 0x2B57;
@@ -126,11 +125,11 @@ void tst_NotifyWindow::interfaceNames()
     QVERIFY(NotifyMatcher::deviceNameOf(info).find("mi_") == std::string::npos);
 }
 
-void tst_NotifyWindow::arrivalAndRemoval()
+void tst_HidWatchThread::arrivalAndRemoval()
 {
     OstraTablet tablet;
     QVERIFY(tablet.setNotifyCallback(&listen) > 0);
-    QVERIFY(tablet.notifyWindowRunning());
+    QVERIFY(tablet.hidWatchRunning());
 
     SimDeviceDesc foreign = tabletDesc(1000);
     foreign.vendorId = 0x046D;
@@ -150,12 +149,12 @@ void tst_NotifyWindow::arrivalAndRemoval()
     QCOMPARE(waitHeard(3, 200).size(), size_t(2));   // nothing from the other two devices
 }
 
-void tst_NotifyWindow::clearedCallbackHearsNothing()
+void tst_HidWatchThread::clearedCallbackHearsNothing()
 {
     OstraTablet tablet;
     const int64_t id = tablet.setNotifyCallback(&listen);
     tablet.clearCallback(id);
-    QVERIFY(tablet.notifyWindowRunning());           // clearing does not stop the watch
+    QVERIFY(tablet.hidWatchRunning());           // clearing does not stop the watch
     m_sim->plug(tabletDesc(1000));
     QCOMPARE(waitHeard(1, 300).size(), size_t(0));
     tablet.setNotifyCallback(&listen);
@@ -163,7 +162,7 @@ void tst_NotifyWindow::clearedCallbackHearsNothing()
     QCOMPARE(waitHeard(1).size(), size_t(1));
 }
 
-void tst_NotifyWindow::quickSecondCallStartsNoSecondWatch()
+void tst_HidWatchThread::quickSecondCallStartsNoSecondWatch()
 {
     OstraTablet tablet;
     std::thread first([&] { tablet.setNotifyCallback(&listenSlowly); });
@@ -178,21 +177,21 @@ void tst_NotifyWindow::quickSecondCallStartsNoSecondWatch()
     QCOMPARE(waitHeard(2, 300).size(), size_t(1));   // one watch, one report
 }
 
-void tst_NotifyWindow::restartsWhenTheWatchEnded()
+void tst_HidWatchThread::restartsWhenTheWatchEnded()
 {
     OstraTablet tablet;
     tablet.setNotifyCallback(&listen);
     // The simulator goes away and comes back: the watch ends, the next call starts it again.
-    m_sim.reset();
-    QTRY_VERIFY(!tablet.notifyWindowRunning());
-    m_sim = std::make_unique<DevSim>(m_dir.path().toStdString());
+    m_sim.stop();
+    QTRY_VERIFY(!tablet.hidWatchRunning());
+    QVERIFY(m_sim.start());
     tablet.setNotifyCallback(&listen);
-    QVERIFY(tablet.notifyWindowRunning());
+    QVERIFY(tablet.hidWatchRunning());
     m_sim->plug(tabletDesc(1000));
     QCOMPARE(waitHeard(1).size(), size_t(1));
 }
 
-void tst_NotifyWindow::unloadWaitsForReportsInFlight()
+void tst_HidWatchThread::unloadWaitsForReportsInFlight()
 {
     {
         OstraTablet tablet;
@@ -205,5 +204,5 @@ void tst_NotifyWindow::unloadWaitsForReportsInFlight()
     QCOMPARE(waitHeard(1, 0).size(), size_t(1));
 }
 
-QTEST_APPLESS_MAIN(tst_NotifyWindow)
-#include "tst_NotifyWindow.moc"
+QTEST_APPLESS_MAIN(tst_HidWatchThread)
+#include "tst_HidWatchThread.moc"

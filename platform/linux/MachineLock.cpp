@@ -1,4 +1,4 @@
-#include "ApiLock.h"
+#include "platform/MachineLock.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -6,11 +6,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace platform {
+
 namespace {
 
 // Never follows a symbolic link; creates the file for everyone. An existing file is opened
 // without O_CREAT, which sticky shared folders refuse for files of other users.
-int openLockFile(const std::string& path)
+int openLockFile(const std::string &path)
 {
     for (int attempt = 0; attempt < 8; ++attempt) {
         for (int mode : {O_RDWR, O_RDONLY}) {
@@ -35,16 +37,16 @@ int openLockFile(const std::string& path)
 
 } // namespace
 
-std::string ApiLock::lockFilePath()
+std::string MachineLock::pathFor(const std::string &name)
 {
     struct stat st;
     const bool runLock = ::stat("/run/lock", &st) == 0 && S_ISDIR(st.st_mode) && ::access("/run/lock", W_OK) == 0;
-    return std::string(runLock ? "/run/lock" : "/tmp") + "/KMB_PDX_LOCKED_PAD_MUTEX";
+    return std::string(runLock ? "/run/lock" : "/tmp") + "/" + name;
 }
 
-ApiLock::ApiLock()
+MachineLock::MachineLock(const std::string &name)
 {
-    const int fd = openLockFile(lockFilePath());
+    const int fd = openLockFile(pathFor(name));
     if (fd < 0)
         return;
     int r;
@@ -58,8 +60,10 @@ ApiLock::ApiLock()
     m_fd = fd;
 }
 
-ApiLock::~ApiLock()
+MachineLock::~MachineLock()
 {
     if (m_fd >= 0)
         ::close(m_fd);
 }
+
+} // namespace platform

@@ -1,17 +1,17 @@
-#include "XTestMouseInjector.h"
+#include "PointerMouseSink.h"
 
 #include <climits>
 #include <cmath>
 
-std::unique_ptr<MouseInjector> MouseInjector::openDisplay()
+std::unique_ptr<MouseInputSink> MouseInputSink::openDisplay()
 {
     auto pointer = platform::PointerInjector::open();
     if (!pointer)
         return nullptr;
-    return std::make_unique<XTestMouseInjector>(std::move(pointer));
+    return std::make_unique<PointerMouseSink>(std::move(pointer));
 }
 
-int XTestMouseInjector::toPixel(int32_t normalised, int32_t low, int32_t high)
+int PointerMouseSink::toPixel(int32_t normalised, int32_t low, int32_t high)
 {
     const double pixel = double(low) + double(normalised) * (double(high) - double(low)) / 65535.0;
     if (pixel >= double(INT_MAX))
@@ -21,7 +21,7 @@ int XTestMouseInjector::toPixel(int32_t normalised, int32_t low, int32_t high)
     return static_cast<int>(std::lround(pixel));
 }
 
-void XTestMouseInjector::send(const MouseInput &input, const TabletRect &base)
+void PointerMouseSink::send(const MouseInput &input, const TabletRect &base)
 {
     if (input.flags & MouseInput::Move)
         m_pointer->moveTo(toPixel(input.dx, base.left, base.right), toPixel(input.dy, base.top, base.bottom));

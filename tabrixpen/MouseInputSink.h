@@ -16,12 +16,12 @@ struct MouseInput {
 
 // Where the mouse emulation's input goes; `base` is the primary display the record is
 // normalised to.
-class MouseInjector {
+class MouseInputSink {
 public:
-    virtual ~MouseInjector() = default;
+    virtual ~MouseInputSink() = default;
     virtual void send(const MouseInput &input, const TabletRect &base) = 0;
 
     // The X display's pointer, through a connection of the calling thread's own; null without
     // an X display.
-    static std::unique_ptr<MouseInjector> openDisplay();
+    static std::unique_ptr<MouseInputSink> openDisplay();
 };

@@ -1,15 +1,11 @@
-#include "OstraNotifyWindow.h"
+#include "HidWatchThread.h"
 
 #include "NotifyMatcher.h"
 #include "TabletModels.h"
 #include "platform/Hid.h"
 
-#include <cerrno>
 #include <chrono>
 #include <memory>
-#include <poll.h>
-#include <sys/eventfd.h>
-#include <unistd.h>
 
 namespace {
 
@@ -18,30 +14,26 @@ constexpr auto InFlightBound = std::chrono::seconds(2);
 
 } // namespace
 
-OstraNotifyWindow::~OstraNotifyWindow()
+HidWatchThread::~HidWatchThread()
 {
     stop();
 }
 
-bool OstraNotifyWindow::running() const
+bool HidWatchThread::running() const
 {
     return m_watching;
 }
 
-void OstraNotifyWindow::joinWatch()
+void HidWatchThread::joinWatch()
 {
     if (m_thread.joinable()) {
-        const uint64_t one = 1;
-        [[maybe_unused]] ssize_t n = ::write(m_stopFd, &one, sizeof one);
+        m_wait->interrupt();
         m_thread.join();
     }
-    if (m_stopFd >= 0) {
-        ::close(m_stopFd);
-        m_stopFd = -1;
-    }
+    m_wait.reset();
 }
 
-void OstraNotifyWindow::start(Handler handler)
+void HidWatchThread::start(Handler handler)
 {
     joinWatch();
     {
@@ -49,14 +41,14 @@ void OstraNotifyWindow::start(Handler handler)
         m_handler = std::move(handler);
     }
     std::unique_ptr<platform::HidMonitor> monitor = platform::hid::monitor();
-    m_stopFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (!monitor || m_stopFd < 0)
+    m_wait = std::make_unique<platform::InterruptibleWait>();
+    if (!monitor || !m_wait->valid())
         return;
     m_watching = true;
-    m_thread = std::thread(&OstraNotifyWindow::watch, this, monitor.release());
+    m_thread = std::thread(&HidWatchThread::watch, this, monitor.release());
 }
 
-void OstraNotifyWindow::stop()
+void HidWatchThread::stop()
 {
     joinWatch();
     std::unique_lock<std::mutex> guard(m_lock);
@@ -64,17 +56,12 @@ void OstraNotifyWindow::stop()
     m_handler = nullptr;
 }
 
-void OstraNotifyWindow::watch(void *source)
+void HidWatchThread::watch(void *source)
 {
     std::unique_ptr<platform::HidMonitor> monitor(static_cast<platform::HidMonitor *>(source));
-    pollfd fds[2] = {{monitor->fd(), POLLIN, 0}, {m_stopFd, POLLIN, 0}};
     for (;;) {
-        if (::poll(fds, 2, -1) < 0) {
-            if (errno == EINTR)
-                continue;
-            break;
-        }
-        if (fds[1].revents)
+        const platform::InterruptibleWait::Outcome outcome = m_wait->wait(monitor->fd());
+        if (outcome == platform::InterruptibleWait::Ended)
             break;
         bool any = false;
         platform::HidEvent event;
@@ -84,13 +71,13 @@ void OstraNotifyWindow::watch(void *source)
             if (code != 0)
                 report(code, event.kind == platform::HidEvent::Arrived);
         }
-        if (!any && (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)))
+        if (!any && outcome == platform::InterruptibleWait::Broken)
             break; // the source of events is gone
     }
     m_watching = false;
 }
 
-void OstraNotifyWindow::report(int modelCode, bool arrived)
+void HidWatchThread::report(int modelCode, bool arrived)
 {
     {
         std::lock_guard<std::mutex> guard(m_lock);

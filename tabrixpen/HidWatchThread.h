@@ -1,18 +1,21 @@
 #pragma once
 
+#include "platform/InterruptibleWait.h"
+
 #include <atomic>
 #include <condition_variable>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 
 // Follows HID arrivals and removals on a thread of its own and reports each one of a
 // supported tablet on a short-lived thread, so the caller never holds up the watch.
-class OstraNotifyWindow {
+class HidWatchThread {
 public:
     using Handler = std::function<void(int modelCode, bool arrived)>;
 
-    ~OstraNotifyWindow();
+    ~HidWatchThread();
 
     // Restarts the watch with `handler`. Returns once it watches, or has failed to start.
     void start(Handler handler);
@@ -30,6 +33,6 @@ private:
     Handler m_handler;
     int m_inFlight = 0;
     std::thread m_thread;
-    int m_stopFd = -1;
+    std::unique_ptr<platform::InterruptibleWait> m_wait;
     std::atomic<bool> m_watching{false};
 };
