@@ -2,14 +2,13 @@
 #include "SharedInstance.h"
 
 #include "ImageBase64.h"
-#include "LanguageManager.h"
+#include "TagPainter.h"
 #include "TagUnits.h"
 
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QFontMetrics>
 #include <QPainter>
 #include <QSaveFile>
 #include <QStandardPaths>
@@ -150,7 +149,8 @@ QImage PdfHandler::renderPage(int index)
                      << ") with size (" << tag.w << ", " << tag.h << ")";
             if (tag.signImage.isEmpty() && tag.fpImage.isEmpty()) {
                 if (!m_tagHidden)
-                    drawTagBox(painter, tag.x, tag.y, tag.w, tag.h, tag.type, tag.title);
+                    TagPainter::drawTag(painter, QRect(tag.x, tag.y, tag.w, tag.h), tag.type, tag.title,
+                                        TagPainter::PageImageScale);
                 continue;
             }
             if (!tag.signImage.isEmpty())
@@ -179,68 +179,6 @@ void PdfHandler::drawBase64Image(QPainter &painter, const QString &base64, int x
         return;
     const QImage scaled = image.scaled(dw, dh, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     painter.drawImage(QRect(x + (w - dw) / 2, y + (h - dh) / 2, dw, dh), scaled);
-}
-
-void PdfHandler::drawTagBox(QPainter &painter, int x, int y, int w, int h, int type, const QString &title) const
-{
-    const QRect box(x, y, w - 1, h - 1);
-    if (box.width() < 5 || box.height() < 5)
-        return;
-    painter.save();
-    painter.setRenderHint(QPainter::Antialiasing, false);
-
-    painter.setClipRect(box.adjusted(2, 2, -2, -2));
-    painter.setPen(QPen(QColor(255, 92, 92, 180), 2));
-    for (int i = box.left() - box.height(); i < box.right(); i += 16)
-        painter.drawLine(i, box.bottom(), i + box.height(), box.top());
-    painter.setClipping(false);
-
-    painter.setPen(QPen(QColor(QStringLiteral("#ff3b30")), 4));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawRect(box);
-
-    struct Badge
-    {
-        QString text;
-        QColor color;
-    };
-    const LanguageManager &language = LanguageManager::instance();
-    const Badge sign{language.translate(QStringLiteral("tag_badge_sign")), QColor(QStringLiteral("#8a49b6"))};
-    const Badge fp{language.translate(QStringLiteral("tag_badge_fp")), QColor(QStringLiteral("#5daaf2"))};
-    QVector<Badge> badges;
-    if (type == PdfSignTag::SignOnly)
-        badges = {sign};
-    else if (type == PdfSignTag::FpOnly)
-        badges = {fp};
-    else if (type == PdfSignTag::SignAndFp)
-        badges = {sign, fp};
-
-    const int badgeHeight = qBound(36, box.height() / 4, 48);
-    QFont font = painter.font();
-    font.setBold(true);
-    font.setPixelSize(qBound(20, badgeHeight - 12, 30));
-    painter.setFont(font);
-    int left = box.left() + 2;
-    for (const Badge &badge : qAsConst(badges)) {
-        const int advance = painter.fontMetrics().horizontalAdvance(badge.text);
-        const int width = std::min(advance + 28, box.width() / std::max(1, int(badges.size())));
-        const QRect rect(left, box.top() + 2, width, badgeHeight);
-        painter.fillRect(rect, badge.color);
-        painter.setPen(Qt::white);
-        painter.drawText(rect, Qt::AlignCenter, badge.text);
-        left = rect.right() + 1;
-    }
-
-    // The title shrinks until it fits, but never below 22 pixels.
-    const QRect titleArea = box.adjusted(12, badgeHeight + 8, -12, -12);
-    int size = qBound(24, box.height() / 2, 60);
-    font.setPixelSize(size);
-    while (size > 22 && QFontMetrics(font).horizontalAdvance(title) > titleArea.width())
-        font.setPixelSize(--size);
-    painter.setFont(font);
-    painter.setPen(Qt::black);
-    painter.drawText(titleArea, Qt::AlignCenter, title);
-    painter.restore();
 }
 
 bool PdfHandler::save()

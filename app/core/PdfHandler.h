@@ -58,7 +58,6 @@ signals:
 private:
     PdfHandler();
 
-    void drawTagBox(QPainter &painter, int x, int y, int w, int h, int type, const QString &title) const;
     static void drawBase64Image(QPainter &painter, const QString &base64, int x, int y, int w, int h);
     void insertTagImages(FPDF_DOCUMENT document);
     bool insertImageObject(FPDF_DOCUMENT document, FPDF_PAGE page, const QTransform &toPage, const QString &base64,
