@@ -127,8 +127,14 @@ QImage PdfHandler::renderPage(int index)
     }
     const int width = TagUnits::pageImagePixels(FPDF_GetPageWidth(page));
     const int height = TagUnits::pageImagePixels(FPDF_GetPageHeight(page));
-    // pdfium refuses empty and oversized bitmaps; such a page has no image.
-    FPDF_BITMAP bitmap = width > 0 && height > 0 ? FPDFBitmap_Create(width, height, 0) : nullptr;
+    // pdfium draws straight into the returned image: no second page-sized buffer, no copy.
+    // An empty page, or one too large for any image, has no image.
+    QImage image;
+    if (width > 0 && height > 0)
+        image = QImage(width, height, QImage::Format_RGB32);
+    FPDF_BITMAP bitmap = image.isNull() ? nullptr
+                                        : FPDFBitmap_CreateEx(width, height, FPDFBitmap_BGRx, image.bits(),
+                                                              int(image.bytesPerLine()));
     if (!bitmap) {
         qWarning() << "Failed to create bitmap for page:" << index << "size" << width << "x" << height;
         FPDF_ClosePage(page);
@@ -136,12 +142,11 @@ QImage PdfHandler::renderPage(int index)
     }
     FPDFBitmap_FillRect(bitmap, 0, 0, width, height, 0xFFFFFFFF);
     FPDF_RenderPageBitmap(bitmap, page, 0, 0, width, height, 0, FPDF_ANNOT);
+    FPDFBitmap_Destroy(bitmap);
+    FPDF_ClosePage(page);
 
-    // Overlays go straight into pdfium's pixels; the one copy is the returned image.
-    QImage view(static_cast<uchar *>(FPDFBitmap_GetBuffer(bitmap)), FPDFBitmap_GetWidth(bitmap),
-                FPDFBitmap_GetHeight(bitmap), FPDFBitmap_GetStride(bitmap), QImage::Format_RGB32);
     {
-        QPainter painter(&view);
+        QPainter painter(&image);
         for (const PdfSignTag &tag : qAsConst(m_signData.tags)) {
             if (tag.page != index + 1)
                 continue;
@@ -159,9 +164,6 @@ QImage PdfHandler::renderPage(int index)
                 drawBase64Image(painter, tag.fpImage, tag.x, tag.y, tag.w, tag.h);
         }
     }
-    const QImage image = view.copy();
-    FPDFBitmap_Destroy(bitmap);
-    FPDF_ClosePage(page);
     return image;
 }
 

@@ -89,6 +89,7 @@ private slots:
     void loadFailsCleanly_data();
     void loadFailsCleanly();
     void rendersAtThreeHundredDpi();
+    void rendersAsPdfiumsOwnBitmap();
     void degeneratePagesGiveNullImage_data();
     void degeneratePagesGiveNullImage();
     void hiddenTagsRenderAsBarePage();
@@ -219,6 +220,37 @@ void PdfHandlerTest::rendersAtThreeHundredDpi()
     const QImage content = renderBare(path("content.pdf"), 1);
     QCOMPARE(content.size(), QSize(kA4Width, kA4Height));
     QVERIFY(isBluish(content.pixel(qRound(160 * 4.1667), qRound(100 * 4.1667))));
+}
+
+// The page as pdfium draws it into a bitmap of its own, the picture renderPage must give.
+void PdfHandlerTest::rendersAsPdfiumsOwnBitmap()
+{
+    const QString file = path(QStringLiteral("rotated.pdf"));
+    QVERIFY(TestPdf::writeWithContent(path(QStringLiteral("four.pdf")), 4));
+    QCOMPARE(QProcess::execute(QStringLiteral("qpdf"), {path(QStringLiteral("four.pdf")), QStringLiteral("--rotate=+90:2"),
+                                                       QStringLiteral("--rotate=+180:3"), QStringLiteral("--rotate=+270:4"),
+                                                       file}),
+             0);
+    for (int index = 0; index < 4; ++index) {
+        FPDF_DOCUMENT document = FPDF_LoadDocument(file.toUtf8().constData(), nullptr);
+        QVERIFY(document);
+        FPDF_PAGE page = FPDF_LoadPage(document, index);
+        const int width = int(FPDF_GetPageWidth(page) * 3.125 * 1.3333333333333333);
+        const int height = int(FPDF_GetPageHeight(page) * 3.125 * 1.3333333333333333);
+        FPDF_BITMAP bitmap = FPDFBitmap_Create(width, height, 0);
+        FPDFBitmap_FillRect(bitmap, 0, 0, width, height, 0xFFFFFFFF);
+        FPDF_RenderPageBitmap(bitmap, page, 0, 0, width, height, 0, FPDF_ANNOT);
+        const QImage expected = QImage(static_cast<uchar *>(FPDFBitmap_GetBuffer(bitmap)), width, height,
+                                       FPDFBitmap_GetStride(bitmap), QImage::Format_RGB32)
+                                    .copy();
+        FPDFBitmap_Destroy(bitmap);
+        FPDF_ClosePage(page);
+        FPDF_CloseDocument(document);
+
+        const QImage rendered = renderBare(file, index);
+        QCOMPARE(rendered.size(), index % 2 ? QSize(kA4Height, kA4Width) : QSize(kA4Width, kA4Height));
+        QCOMPARE(rendered, expected);
+    }
 }
 
 void PdfHandlerTest::degeneratePagesGiveNullImage_data()
