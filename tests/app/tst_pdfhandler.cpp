@@ -108,6 +108,8 @@ private slots:
     void failedSaveLeavesNothing();
 
     void mergeImages();
+    void imageSizeBound_data();
+    void imageSizeBound();
 
 private:
     QImage renderBare(const QString &path, int index);
@@ -588,6 +590,63 @@ void PdfHandlerTest::mergeImages()
     }
     QCOMPARE(PdfHandler::mergeImages(QStringLiteral("not*base64!"), fp), QString());
     QCOMPARE(PdfHandler::mergeImages(fp, QStringLiteral("aGVsbG8=")), QString());
+}
+
+// A PNG of nothing but its header: it claims the size, the pixels never come.
+QByteArray pngHeaderOnly(quint32 width, quint32 height)
+{
+    const auto crc32 = [](const QByteArray &bytes) {
+        quint32 crc = 0xffffffffu;
+        for (const char byte : bytes) {
+            crc ^= quint8(byte);
+            for (int bit = 0; bit < 8; ++bit)
+                crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1u)));
+        }
+        return ~crc;
+    };
+    const auto chunk = [&crc32](const QByteArray &type, const QByteArray &data) {
+        QByteArray out;
+        QDataStream stream(&out, QIODevice::WriteOnly);
+        stream << quint32(data.size());
+        stream.writeRawData(type.constData(), type.size());
+        stream.writeRawData(data.constData(), data.size());
+        stream << crc32(type + data);
+        return out;
+    };
+    QByteArray header;
+    QDataStream(&header, QIODevice::WriteOnly) << width << height << quint8(8) << quint8(6) << quint8(0) << quint8(0)
+                                               << quint8(0);
+    return QByteArray("\x89PNG\r\n\x1a\n", 8) + chunk("IHDR", header) + chunk("IDAT", qCompress(QByteArray(64, 0)).mid(4))
+           + chunk("IEND", QByteArray());
+}
+
+void PdfHandlerTest::imageSizeBound_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("accepted");
+    const auto mono = [](int side) {
+        QImage image(side, side, QImage::Format_Mono);
+        image.fill(0);
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        image.save(&buffer, "PNG");
+        return bytes;
+    };
+    QTest::newRow("header claims 16384 x 8192 (half a gigabyte)") << pngHeaderOnly(16384, 8192) << false;
+    QTest::newRow("4097 x 4097") << mono(4097) << false;
+    QTest::newRow("4096 x 4096") << mono(4096) << true;
+}
+
+void PdfHandlerTest::imageSizeBound()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, accepted);
+    QVERIFY(bytes.size() < 200000);
+    if (!accepted)
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^Image refused, its size is unknown or too large")));
+    const QImage image = ImageBase64::decode(QString::fromLatin1(bytes.toBase64()), nullptr);
+    QCOMPARE(image.isNull(), !accepted);
 }
 
 QTEST_MAIN(PdfHandlerTest)
