@@ -106,6 +106,7 @@ private slots:
     void imagesNotDueAreNotInserted();
     void failedSaveLeavesNothing_data();
     void failedSaveLeavesNothing();
+    void unplaceableImageFailsTheSave();
 
     void mergeImages();
     void imageSizeBound_data();
@@ -262,6 +263,7 @@ void PdfHandlerTest::degeneratePagesGiveNullImage_data()
     QTest::newRow("below one pixel") << 0.1 << 0.1;
     QTest::newRow("below one pixel wide") << 0.2 << 842.0;
     QTest::newRow("beyond any bitmap") << 14400.0 << 14400.0;
+    QTest::newRow("beyond an int of pixels") << 1e9 << 842.0;
 }
 
 void PdfHandlerTest::degeneratePagesGiveNullImage()
@@ -569,6 +571,30 @@ void PdfHandlerTest::failedSaveLeavesNothing()
     QVERIFY(handler->save());
     QCOMPARE(confirmed.count(), 1);
     QCOMPARE(TestPdf::imageMatrices(target, 0).size(), 1);
+}
+
+void PdfHandlerTest::unplaceableImageFailsTheSave()
+{
+    TestPage huge;
+    huge.width = 1e9;
+    const QString file = path(QStringLiteral("huge.pdf"));
+    QVERIFY(TestPdf::writeBlank(file, {TestPage(), huge}));
+    QVERIFY(handler->loadDocument(file));
+    PdfSignTag pending = doneTag(2, QRect(1000, 2000, 500, 250), TestPdf::solidPng(QSize(40, 20), Qt::red));
+    pending.isSignDone = false;
+    handler->setSignData(dataOf({doneTag(1, QRect(1000, 2000, 500, 250), TestPdf::solidPng(QSize(40, 20), Qt::red)),
+                                 pending}),
+                         false);
+    QSignalSpy confirmed(handler.data(), &PdfHandler::pdfConfirm);
+    QVERIFY(handler->save()); // nothing is due on the page that has no image
+    QCOMPARE(TestPdf::imageMatrices(PdfHandler::intermediateFilePath(), 0).size(), 1);
+
+    pending.isSignDone = true;
+    handler->setSignData(dataOf({pending}), false);
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^Cannot place images on page 1")));
+    QVERIFY(!handler->save());
+    QCOMPARE(confirmed.count(), 1);
+    QVERIFY(!QFileInfo::exists(PdfHandler::intermediateFilePath()));
 }
 
 void PdfHandlerTest::mergeImages()
