@@ -81,7 +81,7 @@ int main(int argc, char *argv[])
     const int pageCount = editor.pageCount();
     while (editor.findChildren<QWidget *>(QStringLiteral("pdfPageLabel")).size() < pageCount)
         app.processEvents();
-    const double openMs = openTimer.nsecsElapsed() / 1e6;
+    out << "open and show page 1 of " << pageCount << " pages: " << openTimer.nsecsElapsed() / 1e6 << " ms" << Qt::endl;
     const long startKiB = statusKiB("VmRSS");
 
     // What one 300-dpi page costs the document holder alone, for comparison with a step.
@@ -109,7 +109,6 @@ int main(int argc, char *argv[])
         total += ms;
 
     out << "pages: " << pageCount << ", final page " << editor.currentPage() << "\n";
-    out << "open and show page 1: " << openMs << " ms\n";
     out << "time per page step: mean " << total / stepMs.size() << " ms, median " << stepMs.at(stepMs.size() / 2)
         << " ms, 95th percentile " << stepMs.at(stepMs.size() * 95 / 100) << " ms, max " << stepMs.last() << " ms\n";
     out << "one page rendered by the document holder alone: " << renderMs << " ms\n";

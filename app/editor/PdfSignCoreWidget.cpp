@@ -64,6 +64,8 @@ PdfSignCoreWidget::PdfSignCoreWidget(QSharedPointer<ConfigManager> configManager
     outer->addWidget(scrollArea);
 
     container = new QWidget(scrollArea);
+    // One sheet for every page label: a sheet of its own would be parsed once per page.
+    container->setStyleSheet(QStringLiteral("QLabel#pdfPageLabel { background-color: white; border: 1px solid #dcdcdc; }"));
     containerLayout = new QVBoxLayout(container);
     containerLayout->setContentsMargins(0, 12, 0, 120);
     containerLayout->setSpacing(20);
@@ -110,7 +112,6 @@ void PdfSignCoreWidget::rebuildPages()
         label->setObjectName(QStringLiteral("pdfPageLabel"));
         label->setProperty(PageIndexProperty, i);
         label->setAlignment(Qt::AlignCenter);
-        label->setStyleSheet(QStringLiteral("background-color: white; border: 1px solid #dcdcdc;"));
         label->setText(placeholder(i));
         label->installEventFilter(this);
         label->setMouseTracking(true); // hover cursors over the tags
