@@ -194,9 +194,7 @@ void PdfReadersTest::longDocumentTakesFiftySignatures()
         data.tags << signedTag(1 + i * 8, tagBox);
     handler->setSignData(data, false);
     QVERIFY(handler->save());
-    const QString saved = dir.filePath(QStringLiteral("manual-signed.pdf"));
-    QFile::remove(saved);
-    QVERIFY(QFile::copy(PdfHandler::intermediateFilePath(), saved));
+    const QString saved = PdfHandler::intermediateFilePath();
     for (const int page : {0, 8, 392, 393})
         QCOMPARE(TestPdf::imageMatrices(saved, page).size(), page % 8 == 0 ? 1 : 0);
     checkWithOtherReaders(source, saved, 393, tagBox, 2479, dir.filePath(QStringLiteral("manual-page")));
