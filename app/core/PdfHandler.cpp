@@ -2,14 +2,14 @@
 #include "SharedInstance.h"
 
 #include "ImageBase64.h"
-#include "LanguageManager.h"
+#include "TagPainter.h"
 #include "TagUnits.h"
 
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QFontMetrics>
+#include <QHash>
 #include <QPainter>
 #include <QSaveFile>
 #include <QStandardPaths>
@@ -47,6 +47,18 @@ bool displayToPage(FPDF_PAGE page, QTransform *transform)
         return false;
     *transform = QTransform((x1 - x0) / width, (y1 - y0) / width, (x2 - x0) / height, (y2 - y0) / height, x0, y0);
     return true;
+}
+
+// The document information entries as pdfium reads them.
+QStringList documentInfo(FPDF_DOCUMENT document)
+{
+    QStringList texts;
+    for (const char *key : {"Title", "Author", "Subject", "Keywords", "Creator", "Producer", "CreationDate", "ModDate"}) {
+        QByteArray text(int(FPDF_GetMetaText(document, key, nullptr, 0)), '\0');
+        FPDF_GetMetaText(document, key, text.data(), (unsigned long)text.size());
+        texts << QString::fromUtf16(reinterpret_cast<const char16_t *>(text.constData()), std::max(0, text.size() / 2 - 1));
+    }
+    return texts;
 }
 
 } // namespace
@@ -128,8 +140,14 @@ QImage PdfHandler::renderPage(int index)
     }
     const int width = TagUnits::pageImagePixels(FPDF_GetPageWidth(page));
     const int height = TagUnits::pageImagePixels(FPDF_GetPageHeight(page));
-    // pdfium refuses empty and oversized bitmaps; such a page has no image.
-    FPDF_BITMAP bitmap = width > 0 && height > 0 ? FPDFBitmap_Create(width, height, 0) : nullptr;
+    // pdfium draws straight into the returned image: no second page-sized buffer, no copy.
+    // An empty page, or one too large for any image, has no image.
+    QImage image;
+    if (width > 0 && height > 0)
+        image = QImage(width, height, QImage::Format_RGB32);
+    FPDF_BITMAP bitmap = image.isNull() ? nullptr
+                                        : FPDFBitmap_CreateEx(width, height, FPDFBitmap_BGRx, image.bits(),
+                                                              int(image.bytesPerLine()));
     if (!bitmap) {
         qWarning() << "Failed to create bitmap for page:" << index << "size" << width << "x" << height;
         FPDF_ClosePage(page);
@@ -137,12 +155,11 @@ QImage PdfHandler::renderPage(int index)
     }
     FPDFBitmap_FillRect(bitmap, 0, 0, width, height, 0xFFFFFFFF);
     FPDF_RenderPageBitmap(bitmap, page, 0, 0, width, height, 0, FPDF_ANNOT);
+    FPDFBitmap_Destroy(bitmap);
+    FPDF_ClosePage(page);
 
-    // Overlays go straight into pdfium's pixels; the one copy is the returned image.
-    QImage view(static_cast<uchar *>(FPDFBitmap_GetBuffer(bitmap)), FPDFBitmap_GetWidth(bitmap),
-                FPDFBitmap_GetHeight(bitmap), FPDFBitmap_GetStride(bitmap), QImage::Format_RGB32);
     {
-        QPainter painter(&view);
+        QPainter painter(&image);
         for (const PdfSignTag &tag : qAsConst(m_signData.tags)) {
             if (tag.page != index + 1)
                 continue;
@@ -150,7 +167,8 @@ QImage PdfHandler::renderPage(int index)
                      << ") with size (" << tag.w << ", " << tag.h << ")";
             if (tag.signImage.isEmpty() && tag.fpImage.isEmpty()) {
                 if (!m_tagHidden)
-                    drawTagBox(painter, tag.x, tag.y, tag.w, tag.h, tag.type, tag.title);
+                    TagPainter::drawTag(painter, QRect(tag.x, tag.y, tag.w, tag.h), tag.type, tag.title,
+                                        TagPainter::PageImageScale);
                 continue;
             }
             if (!tag.signImage.isEmpty())
@@ -159,9 +177,6 @@ QImage PdfHandler::renderPage(int index)
                 drawBase64Image(painter, tag.fpImage, tag.x, tag.y, tag.w, tag.h);
         }
     }
-    const QImage image = view.copy();
-    FPDFBitmap_Destroy(bitmap);
-    FPDF_ClosePage(page);
     return image;
 }
 
@@ -181,72 +196,16 @@ void PdfHandler::drawBase64Image(QPainter &painter, const QString &base64, int x
     painter.drawImage(QRect(x + (w - dw) / 2, y + (h - dh) / 2, dw, dh), scaled);
 }
 
-void PdfHandler::drawTagBox(QPainter &painter, int x, int y, int w, int h, int type, const QString &title) const
-{
-    const QRect box(x, y, w - 1, h - 1);
-    if (box.width() < 5 || box.height() < 5)
-        return;
-    painter.save();
-    painter.setRenderHint(QPainter::Antialiasing, false);
-
-    painter.setClipRect(box.adjusted(2, 2, -2, -2));
-    painter.setPen(QPen(QColor(255, 92, 92, 180), 2));
-    for (int i = box.left() - box.height(); i < box.right(); i += 16)
-        painter.drawLine(i, box.bottom(), i + box.height(), box.top());
-    painter.setClipping(false);
-
-    painter.setPen(QPen(QColor(QStringLiteral("#ff3b30")), 4));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawRect(box);
-
-    struct Badge
-    {
-        QString text;
-        QColor color;
-    };
-    const LanguageManager &language = LanguageManager::instance();
-    const Badge sign{language.translate(QStringLiteral("tag_badge_sign")), QColor(QStringLiteral("#8a49b6"))};
-    const Badge fp{language.translate(QStringLiteral("tag_badge_fp")), QColor(QStringLiteral("#5daaf2"))};
-    QVector<Badge> badges;
-    if (type == PdfSignTag::SignOnly)
-        badges = {sign};
-    else if (type == PdfSignTag::FpOnly)
-        badges = {fp};
-    else if (type == PdfSignTag::SignAndFp)
-        badges = {sign, fp};
-
-    const int badgeHeight = qBound(36, box.height() / 4, 48);
-    QFont font = painter.font();
-    font.setBold(true);
-    font.setPixelSize(qBound(20, badgeHeight - 12, 30));
-    painter.setFont(font);
-    int left = box.left() + 2;
-    for (const Badge &badge : qAsConst(badges)) {
-        const int advance = painter.fontMetrics().horizontalAdvance(badge.text);
-        const int width = std::min(advance + 28, box.width() / std::max(1, int(badges.size())));
-        const QRect rect(left, box.top() + 2, width, badgeHeight);
-        painter.fillRect(rect, badge.color);
-        painter.setPen(Qt::white);
-        painter.drawText(rect, Qt::AlignCenter, badge.text);
-        left = rect.right() + 1;
-    }
-
-    // The title shrinks until it fits, but never below 22 pixels.
-    const QRect titleArea = box.adjusted(12, badgeHeight + 8, -12, -12);
-    int size = qBound(24, box.height() / 2, 60);
-    font.setPixelSize(size);
-    while (size > 22 && QFontMetrics(font).horizontalAdvance(title) > titleArea.width())
-        font.setPixelSize(--size);
-    painter.setFont(font);
-    painter.setPen(Qt::black);
-    painter.drawText(titleArea, Qt::AlignCenter, title);
-    painter.restore();
-}
-
 bool PdfHandler::save()
 {
     if (!m_document) {
         qWarning() << "PDF document is not loaded, cannot save.";
+        return false;
+    }
+    // An earlier save's file must never pass for this one, whatever happens below.
+    const QString path = intermediateFilePath();
+    if (QFileInfo::exists(path) && !QFile::remove(path)) {
+        qWarning().noquote() << "Failed to remove existing file:" << path;
         return false;
     }
     if (m_readOnly)
@@ -266,32 +225,42 @@ bool PdfHandler::save()
         qWarning() << "Failed to reopen PDF document for saving, error code:" << FPDF_GetLastError();
         return false;
     }
-    insertTagImages(copy);
-    const bool saved = finishSave(copy);
+    const bool saved = insertTagImages(copy) && finishSave(copy);
     FPDF_CloseDocument(copy);
     return saved;
 }
 
-void PdfHandler::insertTagImages(FPDF_DOCUMENT document)
+bool PdfHandler::insertTagImages(FPDF_DOCUMENT document)
 {
+    const auto due = [](const PdfSignTag &tag) {
+        return (tag.isSignDone && !tag.signImage.isEmpty()) || (tag.isFpDone && !tag.fpImage.isEmpty());
+    };
+    QHash<QString, QImage> decoded; // the same picture in many tags is decoded once
     for (int index = 0; index < m_pageCount; ++index) {
-        const auto onPage = [index](const PdfSignTag &tag) { return tag.page == index + 1; };
-        if (std::none_of(m_signData.tags.cbegin(), m_signData.tags.cend(), onPage))
+        const auto dueOnPage = [index, &due](const PdfSignTag &tag) { return tag.page == index + 1 && due(tag); };
+        if (std::none_of(m_signData.tags.cbegin(), m_signData.tags.cend(), dueOnPage))
             continue;
         FPDF_PAGE page = FPDF_LoadPage(document, index);
         if (!page) {
             qWarning() << "Failed to load page:" << index;
             continue;
         }
+        // A captured image that cannot be placed must not pass for a signed page.
         QTransform toPage;
         if (!displayToPage(page, &toPage)) {
-            qWarning() << "Page has no area to insert into:" << index;
+            qWarning() << "Cannot place images on page" << index << ": its size has no image";
             FPDF_ClosePage(page);
-            continue;
+            return false;
         }
         int inserted = 0;
+        bool placed = true;
+        const auto insert = [&](const QString &base64, int x, int y, int w, int h) {
+            const Insertion result = insertImageObject(document, page, toPage, base64, &decoded, x, y, w, h);
+            inserted += result == Insertion::Inserted;
+            placed = placed && result != Insertion::Unplaceable;
+        };
         for (const PdfSignTag &tag : qAsConst(m_signData.tags)) {
-            if (!onPage(tag))
+            if (!dueOnPage(tag))
                 continue;
             const int x = TagUnits::toPoints(tag.x);
             const int y = TagUnits::toPoints(tag.y);
@@ -300,59 +269,68 @@ void PdfHandler::insertTagImages(FPDF_DOCUMENT document)
             if (tag.isSignDone && !tag.signImage.isEmpty()) {
                 qDebug() << "Inserting tag on page" << tag.page << "at (" << x << ", " << y << ") with size (" << w
                          << ", " << h << ")";
-                inserted += insertImageObject(document, page, toPage, tag.signImage, x, y, w, h);
+                insert(tag.signImage, x, y, w, h);
             }
             if (tag.isFpDone && !tag.fpImage.isEmpty()) {
                 qDebug() << "Inserting fingerprint on page" << tag.page << "at (" << x << ", " << y
                          << ") with size (" << w << ", " << h << ")";
-                inserted += insertImageObject(document, page, toPage, tag.fpImage, x, y, w, h);
+                insert(tag.fpImage, x, y, w, h);
             }
         }
-        // One content rewrite per page, however many images it received.
-        if (inserted > 0) {
-            if (FPDFPage_GenerateContent(page))
+        // One content rewrite per page, after all of its images.
+        if (placed && inserted > 0) {
+            placed = FPDFPage_GenerateContent(page);
+            if (placed)
                 qDebug() << "Image inserted successfully to PDF at position" << index;
             else
                 qWarning() << "Failed to generate content for page.";
         }
         FPDF_ClosePage(page);
+        if (!placed)
+            return false;
     }
+    return true;
 }
 
-bool PdfHandler::insertImageObject(FPDF_DOCUMENT document, FPDF_PAGE page, const QTransform &toPage,
-                                   const QString &base64, int x, int y, int w, int h)
+PdfHandler::Insertion PdfHandler::insertImageObject(FPDF_DOCUMENT document, FPDF_PAGE page, const QTransform &toPage,
+                                                    const QString &base64, QHash<QString, QImage> *decoded, int x,
+                                                    int y, int w, int h)
 {
     qDebug() << "Inserting image to PDF";
     if (w <= 0 || h <= 0) {
         qWarning() << "Tag box too small for an image:" << w << "x" << h << "points";
-        return false;
+        return Insertion::Skipped;
     }
-    QImage image = ImageBase64::decode(base64);
+    auto known = decoded->constFind(base64);
+    if (known == decoded->constEnd())
+        known = decoded->insert(base64, ImageBase64::decode(base64).convertToFormat(QImage::Format_ARGB32));
+    const QImage &image = *known;
     if (image.isNull()) {
         qWarning() << "Failed to load image from Base64 data.";
-        return false;
+        return Insertion::Skipped;
     }
-    image = image.convertToFormat(QImage::Format_ARGB32);
     const int iw = image.width();
     const int ih = image.height();
 
     FPDF_PAGEOBJECT object = FPDFPageObj_NewImageObj(document);
     if (!object) {
         qWarning() << "Failed to create image object.";
-        return false;
+        return Insertion::Skipped;
     }
-    FPDF_BITMAP bitmap = FPDFBitmap_CreateEx(iw, ih, FPDFBitmap_BGRA, image.bits(), int(image.bytesPerLine()));
+    // pdfium only reads these pixels: the object takes its own copy.
+    FPDF_BITMAP bitmap = FPDFBitmap_CreateEx(iw, ih, FPDFBitmap_BGRA, const_cast<uchar *>(image.constBits()),
+                                             int(image.bytesPerLine()));
     if (!bitmap) {
         qWarning() << "Failed to create bitmap.";
         FPDFPageObj_Destroy(object);
-        return false;
+        return Insertion::Skipped;
     }
     const bool copied = FPDFImageObj_SetBitmap(&page, 1, object, bitmap);
     FPDFBitmap_Destroy(bitmap); // the object holds its own copy of the pixels
     if (!copied) {
         qWarning() << "Failed to set bitmap to image object.";
         FPDFPageObj_Destroy(object);
-        return false;
+        return Insertion::Skipped;
     }
 
     // Fitted and centred in the box, in points of the displayed page, then into page space.
@@ -369,10 +347,10 @@ bool PdfHandler::insertImageObject(FPDF_DOCUMENT document, FPDF_PAGE page, const
     if (!FPDFImageObj_SetMatrix(object, right.x(), right.y(), up.x(), up.y(), origin.x(), origin.y())) {
         qWarning() << "Failed to place image object.";
         FPDFPageObj_Destroy(object);
-        return false;
+        return Insertion::Unplaceable;
     }
     FPDFPage_InsertObject(page, object);
-    return true;
+    return Insertion::Inserted;
 }
 
 bool PdfHandler::finishSave(FPDF_DOCUMENT document)
@@ -380,8 +358,26 @@ bool PdfHandler::finishSave(FPDF_DOCUMENT document)
     QByteArray bytes;
     if (!writeIntermediateFile(document, &bytes))
         return false;
+    if (!keepsDocumentInfo(bytes)) {
+        QFile::remove(intermediateFilePath());
+        return false;
+    }
     emit pdfConfirm(buildResult(bytes));
     return true;
+}
+
+// pdfium repairs a broken cross-reference table on load, but writes such a document with its
+// trailer still naming the lost information object, whose number a new object may then take.
+bool PdfHandler::keepsDocumentInfo(const QByteArray &bytes) const
+{
+    FPDF_DOCUMENT saved = FPDF_LoadMemDocument(bytes.constData(), bytes.size(), nullptr);
+    const bool kept = saved && documentInfo(saved) == documentInfo(m_document);
+    if (saved)
+        FPDF_CloseDocument(saved);
+    if (!kept)
+        qWarning() << "Save refused: the document is damaged and its title and author would not survive the save;"
+                      " repair the file and open it again.";
+    return kept;
 }
 
 bool PdfHandler::writeDocument(FPDF_DOCUMENT document, QIODevice *device, qint64 *written)
@@ -398,11 +394,6 @@ bool PdfHandler::writeIntermediateFile(FPDF_DOCUMENT document, QByteArray *bytes
     const QString path = intermediateFilePath();
     if (!QDir().mkpath(QFileInfo(path).absolutePath())) {
         qWarning().noquote() << "Failed to create folder for:" << path;
-        return false;
-    }
-    // An earlier save's file must never pass for this one, whatever happens below.
-    if (QFileInfo::exists(path) && !QFile::remove(path)) {
-        qWarning().noquote() << "Failed to remove existing file:" << path;
         return false;
     }
     QSaveFile file(path); // written aside and renamed into place only when complete

@@ -4,6 +4,7 @@
 #include "PdfSignResult.h"
 #include "PdfiumApi.h"
 
+#include <QHash>
 #include <QImage>
 #include <QObject>
 #include <QSharedPointer>
@@ -58,12 +59,15 @@ signals:
 private:
     PdfHandler();
 
-    void drawTagBox(QPainter &painter, int x, int y, int w, int h, int type, const QString &title) const;
     static void drawBase64Image(QPainter &painter, const QString &base64, int x, int y, int w, int h);
-    void insertTagImages(FPDF_DOCUMENT document);
-    bool insertImageObject(FPDF_DOCUMENT document, FPDF_PAGE page, const QTransform &toPage, const QString &base64,
-                           int x, int y, int w, int h);
+    enum class Insertion { Inserted, Skipped, Unplaceable };
+
+    // False when an image due on a page cannot be placed there.
+    bool insertTagImages(FPDF_DOCUMENT document);
+    Insertion insertImageObject(FPDF_DOCUMENT document, FPDF_PAGE page, const QTransform &toPage, const QString &base64,
+                                QHash<QString, QImage> *decoded, int x, int y, int w, int h);
     bool finishSave(FPDF_DOCUMENT document);
+    bool keepsDocumentInfo(const QByteArray &bytes) const;
     static bool writeDocument(FPDF_DOCUMENT document, QIODevice *device, qint64 *written = nullptr);
     bool writeIntermediateFile(FPDF_DOCUMENT document, QByteArray *bytes);
     PdfSignResult buildResult(const QByteArray &bytes) const;

@@ -49,6 +49,8 @@ FPDF_DOCUMENT FPDF_CreateNewDocument();
 unsigned long FPDF_GetLastError();
 int FPDF_GetPageCount(FPDF_DOCUMENT document);
 void FPDF_CloseDocument(FPDF_DOCUMENT document);
+// The text of a document-information entry as UTF-16LE with its terminator; the result is its byte count.
+unsigned long FPDF_GetMetaText(FPDF_DOCUMENT document, FPDF_BYTESTRING tag, void *buffer, unsigned long length);
 FPDF_BOOL FPDF_SaveAsCopy(FPDF_DOCUMENT document, FPDF_FILEWRITE *fileWrite, FPDF_DWORD flags);
 
 FPDF_PAGE FPDF_LoadPage(FPDF_DOCUMENT document, int pageIndex);

@@ -1,6 +1,7 @@
 #include "TagPainter.h"
 
 #include "LanguageManager.h"
+#include "PdfSignTag.h"
 
 #include <QFontMetrics>
 #include <QPaintDevice>
@@ -22,11 +23,11 @@ QVector<Badge> badgesFor(int type)
     const Badge sign{LanguageManager::instance().translate(QStringLiteral("tag_badge_sign")), QColor(QStringLiteral("#8a49b6"))};
     const Badge fp{LanguageManager::instance().translate(QStringLiteral("tag_badge_fp")), QColor(QStringLiteral("#5daaf2"))};
     switch (type) {
-    case 1:
+    case PdfSignTag::SignOnly:
         return {sign};
-    case 2:
+    case PdfSignTag::FpOnly:
         return {fp};
-    case 3:
+    case PdfSignTag::SignAndFp:
         return {sign, fp};
     default:
         return {};
@@ -43,7 +44,7 @@ QFont boldFont(const QPainter &painter, int pixelSize)
 
 } // namespace
 
-void TagPainter::drawTag(QPainter &painter, const QRect &rect, int type, const QString &title)
+void TagPainter::drawTag(QPainter &painter, const QRect &rect, int type, const QString &title, int scale)
 {
     if (!rect.isValid())
         return;
@@ -53,18 +54,18 @@ void TagPainter::drawTag(QPainter &painter, const QRect &rect, int type, const Q
 
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, false);
-    drawHatch(painter, r);
-    painter.setPen(QPen(QColor(QStringLiteral("#ff3b30")), 2));
+    drawHatch(painter, r, scale);
+    painter.setPen(QPen(QColor(QStringLiteral("#ff3b30")), 2 * scale));
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(r);
-    const int badgeHeight = drawBadges(painter, r, type);
-    drawTitle(painter, r, badgeHeight, title);
+    const int badgeHeight = drawBadges(painter, r, type, scale);
+    drawTitle(painter, r, badgeHeight, title, scale);
     painter.restore();
 }
 
-void TagPainter::drawHatch(QPainter &painter, const QRect &r)
+void TagPainter::drawHatch(QPainter &painter, const QRect &r, int scale)
 {
-    const QRect clip = r.adjusted(1, 1, -1, -1);
+    const QRect clip = r.adjusted(scale, scale, -scale, -scale);
     // Only the lines that cross the part of the box on the device are drawn, so a box far
     // larger than the page costs no more than one that fills it.
     QRect visible = clip;
@@ -74,12 +75,12 @@ void TagPainter::drawHatch(QPainter &painter, const QRect &r)
         return;
 
     painter.setClipRect(clip);
-    painter.setPen(QPen(QColor(255, 92, 92, 180), 1));
-    const qint64 step = 8;
+    painter.setPen(QPen(QColor(255, 92, 92, 180), scale));
+    const qint64 step = 8 * scale;
     const qint64 start = qint64(r.left()) - r.height();
-    // A line starting at x covers x + (bottom - y) on row y.
-    const qint64 firstUseful = qint64(visible.left()) - (qint64(r.bottom()) - visible.top());
-    const qint64 lastUseful = qint64(visible.right()) - (qint64(r.bottom()) - visible.bottom());
+    // A line starting at x covers x + (bottom - y) on row y, give or take the pen's width.
+    const qint64 firstUseful = qint64(visible.left()) - (qint64(r.bottom()) - visible.top()) - scale;
+    const qint64 lastUseful = qint64(visible.right()) - (qint64(r.bottom()) - visible.bottom()) + scale;
     qint64 x = start;
     if (firstUseful > x)
         x += (firstUseful - x) / step * step;
@@ -89,18 +90,19 @@ void TagPainter::drawHatch(QPainter &painter, const QRect &r)
     painter.setClipping(false);
 }
 
-int TagPainter::drawBadges(QPainter &painter, const QRect &r, int type)
+int TagPainter::drawBadges(QPainter &painter, const QRect &r, int type, int scale)
 {
-    const int height = std::clamp(r.height() / 4, 18, 24);
+    const int height = std::clamp(r.height() / 4, 18 * scale, 24 * scale);
     const QVector<Badge> badges = badgesFor(type);
     if (badges.isEmpty())
         return height;
-    painter.setFont(boldFont(painter, std::clamp(height - 6, 10, 15)));
+    painter.setFont(boldFont(painter, std::clamp(height - 6 * scale, 10 * scale, 15 * scale)));
     const QFontMetrics metrics = painter.fontMetrics();
     const int maxWidth = r.width() / std::max(1, badges.size());
-    int left = r.left() + 1;
+    int left = r.left() + scale;
     for (const Badge &badge : badges) {
-        const QRect box(left, r.top() + 1, std::min(metrics.horizontalAdvance(badge.text) + 14, maxWidth), height);
+        const QRect box(left, r.top() + scale, std::min(metrics.horizontalAdvance(badge.text) + 14 * scale, maxWidth),
+                        height);
         painter.fillRect(box, badge.colour);
         painter.setPen(Qt::white);
         painter.drawText(box, Qt::AlignCenter, badge.text);
@@ -109,11 +111,12 @@ int TagPainter::drawBadges(QPainter &painter, const QRect &r, int type)
     return height;
 }
 
-void TagPainter::drawTitle(QPainter &painter, const QRect &r, int badgeHeight, const QString &title)
+void TagPainter::drawTitle(QPainter &painter, const QRect &r, int badgeHeight, const QString &title, int scale)
 {
-    const QRect box = r.adjusted(6, badgeHeight + 4, -6, -6);
-    int size = std::max(12, std::min(30, r.height() / 2));
-    for (; size > 11; --size) {
+    const QRect box = r.adjusted(6 * scale, badgeHeight + 4 * scale, -6 * scale, -6 * scale);
+    // The title shrinks until it fits; the smallest size is used even when it does not.
+    int size = std::clamp(r.height() / 2, 12 * scale, 30 * scale);
+    for (; size > 11 * scale; --size) {
         if (QFontMetrics(boldFont(painter, size)).horizontalAdvance(title) <= box.width())
             break;
     }

@@ -2,6 +2,8 @@
 
 #include <QtGlobal>
 
+#include <limits>
+
 int TagUnits::toDisplay(int value, double pageScale)
 {
     return qRound(value * pageScale);
@@ -34,5 +36,9 @@ int TagUnits::toPoints(int value)
 
 int TagUnits::pageImagePixels(double points)
 {
-    return int(points * pixelsPerInchUnit * unitsPerPoint);
+    const double pixels = points * pixelsPerInchUnit * unitsPerPoint;
+    // Outside an int's range (or NaN) the conversion is undefined: such a page has no image.
+    if (!(pixels > 0 && pixels < double(std::numeric_limits<int>::max())))
+        return 0;
+    return int(pixels);
 }

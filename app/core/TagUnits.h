@@ -14,5 +14,6 @@ public:
     static int fromTemplate(int fileValue);
     static double toSigningDisplay(int value);
     static int toPoints(int value);
+    // 0 for a page too small or too large for an image.
     static int pageImagePixels(double points);
 };

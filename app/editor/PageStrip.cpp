@@ -46,6 +46,8 @@ PageStrip::PageStrip(QObject *labelFilter, Overlay overlay, QWidget *parent)
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
 
     container = new QWidget(this);
+    // One sheet for every page label: a sheet of its own would be parsed once per page.
+    container->setStyleSheet(QStringLiteral("QLabel#pdfPageLabel { background-color: white; border: 1px solid #dcdcdc; }"));
     containerLayout = new QVBoxLayout(container);
     containerLayout->setContentsMargins(0, 12, 0, 120);
     containerLayout->setSpacing(20);
@@ -83,7 +85,6 @@ void PageStrip::rebuild(int pageCount, int currentIndex)
         label->setObjectName(QStringLiteral("pdfPageLabel"));
         label->setProperty(PageIndexProperty, i);
         label->setAlignment(Qt::AlignCenter);
-        label->setStyleSheet(QStringLiteral("background-color: white; border: 1px solid #dcdcdc;"));
         label->setText(placeholder(i));
         label->installEventFilter(labelFilter);
         label->setMouseTracking(true); // hover cursors over the tags

@@ -220,7 +220,7 @@ bool PdfSignCoreWidget::addTagAtCenter()
                                                config->value(QStringLiteral("sign/tagWidth")).toInt(),
                                                config->value(QStringLiteral("sign/tagHeight")).toInt());
     int type = config->value(QStringLiteral("sign/defaultType")).toInt();
-    if (type < 1 || type > 3)
+    if (type != PdfSignTag::SignOnly && type != PdfSignTag::FpOnly && type != PdfSignTag::SignAndFp)
         type = PdfSignTag::SignOnly;
     return addTag(target, rect, type);
 }

@@ -2,6 +2,7 @@
 
 #include "ConfigManager.h"
 #include "LanguageManager.h"
+#include "PdfSignTag.h"
 
 #include <QButtonGroup>
 #include <QHBoxLayout>
@@ -169,9 +170,9 @@ void SettingsDialog::loadSettings()
     qualitySpin->setValue(config->value(QStringLiteral("fp/threshold")).toInt());
 
     const int type = config->value(QStringLiteral("sign/defaultType")).toInt();
-    if (type == 2)
+    if (type == PdfSignTag::FpOnly)
         fingerprintOnlyRadio->setChecked(true);
-    else if (type == 3)
+    else if (type == PdfSignTag::SignAndFp)
         signAndFingerprintRadio->setChecked(true);
     else
         signOnlyRadio->setChecked(true);
@@ -203,11 +204,11 @@ void SettingsDialog::retranslateUi()
 
 void SettingsDialog::saveSettings()
 {
-    int type = 1;
+    int type = PdfSignTag::SignOnly;
     if (fingerprintOnlyRadio->isChecked())
-        type = 2;
+        type = PdfSignTag::FpOnly;
     else if (signAndFingerprintRadio->isChecked())
-        type = 3;
+        type = PdfSignTag::SignAndFp;
 
     config->setValue(QStringLiteral("sign/tagWidth"), widthSpin->value());
     config->setValue(QStringLiteral("sign/tagHeight"), heightSpin->value());

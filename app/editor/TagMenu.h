@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PdfSignTag.h"
+
 #include <QPoint>
 
 class QMenu;
@@ -9,8 +11,14 @@ class QWidget;
 class TagMenu
 {
 public:
-    // Chosen type 1, 2 or 3; Delete; or None when the menu was dismissed.
-    enum Choice { None = 0, SignOnly = 1, FingerprintOnly = 2, SignAndFingerprint = 3, Delete = 4 };
+    // The chosen tag type; Delete; or None when the menu was dismissed.
+    enum Choice {
+        None = 0,
+        SignOnly = PdfSignTag::SignOnly,
+        FingerprintOnly = PdfSignTag::FpOnly,
+        SignAndFingerprint = PdfSignTag::SignAndFp,
+        Delete = 4
+    };
 
     // The menu with its entries in the current language; actions carry their Choice as data.
     static QMenu *create(QWidget *parent);

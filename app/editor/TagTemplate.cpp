@@ -49,7 +49,7 @@ bool TagTemplate::read(const QByteArray &json, int pageCount, QList<PdfSignTag> 
             || !toPixels(wholeNumber(object.value(QStringLiteral("y")), 0), &tag.y)
             || !toPixels(w, &tag.w) || !toPixels(h, &tag.h))
             continue;
-        tag.setType(wholeNumber(object.value(QStringLiteral("type")), 1));
+        tag.setType(wholeNumber(object.value(QStringLiteral("type")), PdfSignTag::SignOnly));
         tag.title = object.value(QStringLiteral("title")).toString();
         tags->append(tag);
     }

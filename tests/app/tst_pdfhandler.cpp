@@ -89,6 +89,7 @@ private slots:
     void loadFailsCleanly_data();
     void loadFailsCleanly();
     void rendersAtThreeHundredDpi();
+    void rendersAsPdfiumsOwnBitmap();
     void degeneratePagesGiveNullImage_data();
     void degeneratePagesGiveNullImage();
     void hiddenTagsRenderAsBarePage();
@@ -105,8 +106,11 @@ private slots:
     void imagesNotDueAreNotInserted();
     void failedSaveLeavesNothing_data();
     void failedSaveLeavesNothing();
+    void unplaceableImageFailsTheSave();
 
     void mergeImages();
+    void imageSizeBound_data();
+    void imageSizeBound();
 
 private:
     QImage renderBare(const QString &path, int index);
@@ -221,6 +225,37 @@ void PdfHandlerTest::rendersAtThreeHundredDpi()
     QVERIFY(isBluish(content.pixel(qRound(160 * 4.1667), qRound(100 * 4.1667))));
 }
 
+// The page as pdfium draws it into a bitmap of its own, the picture renderPage must give.
+void PdfHandlerTest::rendersAsPdfiumsOwnBitmap()
+{
+    const QString file = path(QStringLiteral("rotated.pdf"));
+    QVERIFY(TestPdf::writeWithContent(path(QStringLiteral("four.pdf")), 4));
+    QCOMPARE(QProcess::execute(QStringLiteral("qpdf"), {path(QStringLiteral("four.pdf")), QStringLiteral("--rotate=+90:2"),
+                                                       QStringLiteral("--rotate=+180:3"), QStringLiteral("--rotate=+270:4"),
+                                                       file}),
+             0);
+    for (int index = 0; index < 4; ++index) {
+        FPDF_DOCUMENT document = FPDF_LoadDocument(file.toUtf8().constData(), nullptr);
+        QVERIFY(document);
+        FPDF_PAGE page = FPDF_LoadPage(document, index);
+        const int width = int(FPDF_GetPageWidth(page) * 3.125 * 1.3333333333333333);
+        const int height = int(FPDF_GetPageHeight(page) * 3.125 * 1.3333333333333333);
+        FPDF_BITMAP bitmap = FPDFBitmap_Create(width, height, 0);
+        FPDFBitmap_FillRect(bitmap, 0, 0, width, height, 0xFFFFFFFF);
+        FPDF_RenderPageBitmap(bitmap, page, 0, 0, width, height, 0, FPDF_ANNOT);
+        const QImage expected = QImage(static_cast<uchar *>(FPDFBitmap_GetBuffer(bitmap)), width, height,
+                                       FPDFBitmap_GetStride(bitmap), QImage::Format_RGB32)
+                                    .copy();
+        FPDFBitmap_Destroy(bitmap);
+        FPDF_ClosePage(page);
+        FPDF_CloseDocument(document);
+
+        const QImage rendered = renderBare(file, index);
+        QCOMPARE(rendered.size(), index % 2 ? QSize(kA4Height, kA4Width) : QSize(kA4Width, kA4Height));
+        QCOMPARE(rendered, expected);
+    }
+}
+
 void PdfHandlerTest::degeneratePagesGiveNullImage_data()
 {
     QTest::addColumn<double>("width");
@@ -228,6 +263,7 @@ void PdfHandlerTest::degeneratePagesGiveNullImage_data()
     QTest::newRow("below one pixel") << 0.1 << 0.1;
     QTest::newRow("below one pixel wide") << 0.2 << 842.0;
     QTest::newRow("beyond any bitmap") << 14400.0 << 14400.0;
+    QTest::newRow("beyond an int of pixels") << 1e9 << 842.0;
 }
 
 void PdfHandlerTest::degeneratePagesGiveNullImage()
@@ -537,6 +573,30 @@ void PdfHandlerTest::failedSaveLeavesNothing()
     QCOMPARE(TestPdf::imageMatrices(target, 0).size(), 1);
 }
 
+void PdfHandlerTest::unplaceableImageFailsTheSave()
+{
+    TestPage huge;
+    huge.width = 1e9;
+    const QString file = path(QStringLiteral("huge.pdf"));
+    QVERIFY(TestPdf::writeBlank(file, {TestPage(), huge}));
+    QVERIFY(handler->loadDocument(file));
+    PdfSignTag pending = doneTag(2, QRect(1000, 2000, 500, 250), TestPdf::solidPng(QSize(40, 20), Qt::red));
+    pending.isSignDone = false;
+    handler->setSignData(dataOf({doneTag(1, QRect(1000, 2000, 500, 250), TestPdf::solidPng(QSize(40, 20), Qt::red)),
+                                 pending}),
+                         false);
+    QSignalSpy confirmed(handler.data(), &PdfHandler::pdfConfirm);
+    QVERIFY(handler->save()); // nothing is due on the page that has no image
+    QCOMPARE(TestPdf::imageMatrices(PdfHandler::intermediateFilePath(), 0).size(), 1);
+
+    pending.isSignDone = true;
+    handler->setSignData(dataOf({pending}), false);
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^Cannot place images on page 1")));
+    QVERIFY(!handler->save());
+    QCOMPARE(confirmed.count(), 1);
+    QVERIFY(!QFileInfo::exists(PdfHandler::intermediateFilePath()));
+}
+
 void PdfHandlerTest::mergeImages()
 {
     QImage jpeg(100, 50, QImage::Format_RGB32);
@@ -556,6 +616,63 @@ void PdfHandlerTest::mergeImages()
     }
     QCOMPARE(PdfHandler::mergeImages(QStringLiteral("not*base64!"), fp), QString());
     QCOMPARE(PdfHandler::mergeImages(fp, QStringLiteral("aGVsbG8=")), QString());
+}
+
+// A PNG of nothing but its header: it claims the size, the pixels never come.
+QByteArray pngHeaderOnly(quint32 width, quint32 height)
+{
+    const auto crc32 = [](const QByteArray &bytes) {
+        quint32 crc = 0xffffffffu;
+        for (const char byte : bytes) {
+            crc ^= quint8(byte);
+            for (int bit = 0; bit < 8; ++bit)
+                crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1u)));
+        }
+        return ~crc;
+    };
+    const auto chunk = [&crc32](const QByteArray &type, const QByteArray &data) {
+        QByteArray out;
+        QDataStream stream(&out, QIODevice::WriteOnly);
+        stream << quint32(data.size());
+        stream.writeRawData(type.constData(), type.size());
+        stream.writeRawData(data.constData(), data.size());
+        stream << crc32(type + data);
+        return out;
+    };
+    QByteArray header;
+    QDataStream(&header, QIODevice::WriteOnly) << width << height << quint8(8) << quint8(6) << quint8(0) << quint8(0)
+                                               << quint8(0);
+    return QByteArray("\x89PNG\r\n\x1a\n", 8) + chunk("IHDR", header) + chunk("IDAT", qCompress(QByteArray(64, 0)).mid(4))
+           + chunk("IEND", QByteArray());
+}
+
+void PdfHandlerTest::imageSizeBound_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("accepted");
+    const auto mono = [](int side) {
+        QImage image(side, side, QImage::Format_Mono);
+        image.fill(0);
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        image.save(&buffer, "PNG");
+        return bytes;
+    };
+    QTest::newRow("header claims 16384 x 8192 (half a gigabyte)") << pngHeaderOnly(16384, 8192) << false;
+    QTest::newRow("4097 x 4097") << mono(4097) << false;
+    QTest::newRow("4096 x 4096") << mono(4096) << true;
+}
+
+void PdfHandlerTest::imageSizeBound()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, accepted);
+    QVERIFY(bytes.size() < 200000);
+    if (!accepted)
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^Image refused, its size is unknown or too large")));
+    const QImage image = ImageBase64::decode(QString::fromLatin1(bytes.toBase64()), nullptr);
+    QCOMPARE(image.isNull(), !accepted);
 }
 
 QTEST_MAIN(PdfHandlerTest)

@@ -14,6 +14,9 @@ private slots:
     void initTestCase();
     void savedFileReadsElsewhere_data();
     void savedFileReadsElsewhere();
+    void longDocumentTakesFiftySignatures();
+    void damagedFileKeepsItsInformationOrIsRefused_data();
+    void damagedFileKeepsItsInformationOrIsRefused();
 
 private:
     QSharedPointer<PdfHandler> handler;
@@ -37,6 +40,97 @@ QString inkSignature()
 }
 
 bool isInk(QRgb c) { return qGray(c) < 128; }
+
+PdfSignTag signedTag(int page, const QRect &box)
+{
+    PdfSignTag tag;
+    tag.page = page;
+    tag.x = box.x();
+    tag.y = box.y();
+    tag.w = box.width();
+    tag.h = box.height();
+    tag.setType(PdfSignTag::SignOnly);
+    tag.signImage = inkSignature();
+    tag.isSignDone = true;
+    return tag;
+}
+
+QString run(const QString &program, const QStringList &args, int *exitCode)
+{
+    QProcess process;
+    process.start(program, args);
+    process.waitForFinished(120000);
+    *exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    return QString::fromLocal8Bit(process.readAllStandardOutput() + process.readAllStandardError());
+}
+
+QImage renderWithPoppler(const QString &file, int page, const QString &prefix)
+{
+    const QString number = QString::number(page);
+    if (QProcess::execute(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("300"), QStringLiteral("-f"),
+                                                       number, QStringLiteral("-l"), number, QStringLiteral("-singlefile"),
+                                                       QStringLiteral("-png"), file, prefix})
+        != 0)
+        return QImage();
+    return QImage(prefix + QStringLiteral(".png"));
+}
+
+// qpdf finds the saved file sound, and poppler renders its 1-based page as the source's with
+// the signature's ink added inside the box and nowhere else.
+void checkWithOtherReaders(const QString &source, const QString &saved, int page, const QRect &box, int expectedWidth,
+                           const QString &prefix)
+{
+    int exitCode = 0;
+    const QString report = run(QStringLiteral("qpdf"), {QStringLiteral("--check"), saved}, &exitCode);
+    QVERIFY2(exitCode == 0, qPrintable(report));
+
+    const QImage before = renderWithPoppler(source, page, prefix + QStringLiteral("-source"));
+    const QImage after = renderWithPoppler(saved, page, prefix);
+    QVERIFY(!after.isNull());
+    QCOMPARE(after.size(), before.size());
+    QVERIFY(qAbs(after.width() - expectedWidth) <= 1);
+
+    // A pixel or two of slack for the other reader's own rounding at the box's edge.
+    const QRect allowed = box.adjusted(-3, -3, 3, 3);
+    int inside = 0;
+    int inkless = 0;
+    for (int y = 0; y < after.height(); ++y) {
+        for (int x = 0; x < after.width(); ++x) {
+            if (!isInk(after.pixel(x, y))) {
+                inkless += box.contains(x, y);
+                continue;
+            }
+            if (isInk(before.pixel(x, y)))
+                continue;
+            QVERIFY2(allowed.contains(x, y), qPrintable(QStringLiteral("ink outside the tag at %1,%2").arg(x).arg(y)));
+            ++inside;
+        }
+    }
+    QVERIFY(inside > 2000);                           // the strokes are there
+    QVERIFY(inkless > box.width() * box.height() / 2); // and the ground stayed transparent
+}
+
+// One page and a document-information object; with damaged set, every cross-reference offset
+// is 7 bytes off, so a reader has to rebuild the table.
+QByteArray smallPdf(bool damaged)
+{
+    const QList<QByteArray> objects = {
+        "<< /Type /Catalog /Pages 2 0 R >>",
+        "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 595 842] /Contents 5 0 R >>",
+        "<< /Title (Lease agreement) /Author (A. Tenant) >>",
+        "<< /Length 27 >>\nstream\n0 0 1 rg 60 700 200 80 re f\nendstream",
+    };
+    QByteArray pdf = "%PDF-1.4\n";
+    QByteArray table = "xref\n0 6\n0000000000 65535 f \n";
+    for (int i = 0; i < objects.size(); ++i) {
+        table += QByteArray::number(pdf.size() + (damaged ? 7 : 0)).rightJustified(10, '0') + " 00000 n \n";
+        pdf += QByteArray::number(i + 1) + " 0 obj\n" + objects.at(i) + "\nendobj\n";
+    }
+    const int start = pdf.size();
+    return pdf + table + "trailer\n<< /Size 6 /Root 1 0 R /Info 4 0 R >>\nstartxref\n" + QByteArray::number(start)
+           + "\n%%EOF\n";
+}
 
 } // namespace
 
@@ -68,56 +162,82 @@ void PdfReadersTest::savedFileReadsElsewhere()
     QVERIFY(TestPdf::writeBlank(source, {desc, TestPage()}));
 
     const QRect tagBox(1000, 600, 500, 250);
-    PdfSignTag tag;
-    tag.page = 1;
-    tag.x = tagBox.x();
-    tag.y = tagBox.y();
-    tag.w = tagBox.width();
-    tag.h = tagBox.height();
-    tag.setType(1);
-    tag.signImage = inkSignature();
-    tag.isSignDone = true;
     PdfSignData data;
-    data.tags << tag;
+    data.tags << signedTag(1, tagBox);
     QVERIFY(handler->loadDocument(source));
     handler->setSignData(data, false);
     QVERIFY(handler->save());
     const QString saved = dir.filePath(QStringLiteral("saved.pdf"));
     QFile::remove(saved);
     QVERIFY(QFile::copy(PdfHandler::intermediateFilePath(), saved));
+    checkWithOtherReaders(source, saved, 1, tagBox, rotate % 2 ? 3508 : 2479, dir.filePath(QStringLiteral("page")));
+}
 
-    QProcess check;
-    check.start(QStringLiteral("qpdf"), {QStringLiteral("--check"), saved});
-    QVERIFY(check.waitForFinished(60000));
-    QVERIFY2(check.exitCode() == 0, check.readAllStandardOutput() + check.readAllStandardError());
+// A document of the size of a real manual, put together as such manuals are: parts with
+// resources of their own, concatenated.
+void PdfReadersTest::longDocumentTakesFiftySignatures()
+{
+    const QString part = dir.filePath(QStringLiteral("part.pdf"));
+    QVERIFY(TestPdf::writeWithContent(part, 40));
+    QStringList args = {QStringLiteral("--empty"), QStringLiteral("--pages")};
+    for (int i = 0; i < 10; ++i)
+        args << part;
+    const QString source = dir.filePath(QStringLiteral("manual.pdf"));
+    args << QStringLiteral("--") << source;
+    QCOMPARE(QProcess::execute(QStringLiteral("qpdf"), args), 0);
+    QVERIFY(handler->loadDocument(source));
+    QCOMPARE(handler->pageCount(), 400);
 
-    const QString prefix = dir.filePath(QStringLiteral("page"));
-    QCOMPARE(QProcess::execute(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("300"),
-                                                           QStringLiteral("-f"), QStringLiteral("1"),
-                                                           QStringLiteral("-l"), QStringLiteral("1"),
-                                                           QStringLiteral("-singlefile"), QStringLiteral("-png"),
-                                                           saved, prefix}),
-             0);
-    const QImage page(prefix + QStringLiteral(".png"));
-    QVERIFY(!page.isNull());
-    QVERIFY(qAbs(page.width() - (rotate % 2 ? 3508 : 2479)) <= 1);
+    const QRect tagBox(1000, 2000, 500, 250);
+    PdfSignData data;
+    for (int i = 0; i < 50; ++i)
+        data.tags << signedTag(1 + i * 8, tagBox);
+    handler->setSignData(data, false);
+    QVERIFY(handler->save());
+    const QString saved = PdfHandler::intermediateFilePath();
+    for (const int page : {0, 8, 392, 393})
+        QCOMPARE(TestPdf::imageMatrices(saved, page).size(), page % 8 == 0 ? 1 : 0);
+    checkWithOtherReaders(source, saved, 393, tagBox, 2479, dir.filePath(QStringLiteral("manual-page")));
+}
 
-    // A pixel or two of slack for the other reader's own rounding at the box's edge.
-    const QRect allowed = tagBox.adjusted(-3, -3, 3, 3);
-    int inside = 0;
-    int inkless = 0;
-    for (int y = 0; y < page.height(); ++y) {
-        for (int x = 0; x < page.width(); ++x) {
-            if (!isInk(page.pixel(x, y))) {
-                inkless += tagBox.contains(x, y);
-                continue;
-            }
-            QVERIFY2(allowed.contains(x, y), qPrintable(QStringLiteral("ink outside the tag at %1,%2").arg(x).arg(y)));
-            ++inside;
-        }
-    }
-    QVERIFY(inside > 2000);           // the strokes are there
-    QVERIFY(inkless > tagBox.width() * tagBox.height() / 2); // and the ground stayed transparent
+void PdfReadersTest::damagedFileKeepsItsInformationOrIsRefused_data()
+{
+    QTest::addColumn<bool>("damaged");
+    QTest::newRow("sound cross-reference table") << false;
+    QTest::newRow("cross-reference offsets wrong") << true;
+}
+
+// pdfium rebuilds a broken table on load, yet writes such a document without its information
+// object: that save is refused rather than handed on without title and author.
+void PdfReadersTest::damagedFileKeepsItsInformationOrIsRefused()
+{
+    QFETCH(bool, damaged);
+    const QString source = dir.filePath(QStringLiteral("lease.pdf"));
+    QFile file(source);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(smallPdf(damaged));
+    file.close();
+    int exitCode = 0;
+    QCOMPARE(run(QStringLiteral("qpdf"), {QStringLiteral("--check"), source}, &exitCode).contains(QLatin1String("damaged")),
+             damaged);
+
+    QVERIFY(handler->loadDocument(source));
+    PdfSignData data;
+    data.tags << signedTag(1, QRect(1000, 600, 500, 250));
+    handler->setSignData(data, false);
+    QSignalSpy confirmed(handler.data(), &PdfHandler::pdfConfirm);
+    if (damaged)
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^Save refused: the document is damaged")));
+    QCOMPARE(handler->save(), !damaged);
+    QCOMPARE(confirmed.count(), damaged ? 0 : 1);
+    QCOMPARE(QFileInfo::exists(PdfHandler::intermediateFilePath()), !damaged);
+    if (damaged)
+        return;
+    const QString info = run(QStringLiteral("pdfinfo"), {PdfHandler::intermediateFilePath()}, &exitCode);
+    QVERIFY(info.contains(QRegularExpression(QStringLiteral("Title: +Lease agreement"))));
+    QVERIFY(info.contains(QRegularExpression(QStringLiteral("Author: +A. Tenant"))));
+    checkWithOtherReaders(source, PdfHandler::intermediateFilePath(), 1, QRect(1000, 600, 500, 250), 2479,
+                          dir.filePath(QStringLiteral("lease-page")));
 }
 
 QTEST_MAIN(PdfReadersTest)
