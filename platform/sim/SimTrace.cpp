@@ -1,6 +1,7 @@
 #include "sim/SimTrace.h"
 
 #include <cctype>
+#include <cmath>
 #include <fstream>
 #include <sstream>
 
@@ -20,7 +21,8 @@ std::optional<SimTrace> SimTrace::parse(const std::string &text)
         if (delayMs < 0)
             return std::nullopt;
         Step step;
-        step.delayUs = static_cast<int>(delayMs * 1000);
+        // Nearest, not truncated: 2.002 ms is 2001.9999... in binary.
+        step.delayUs = static_cast<int>(std::round(delayMs * 1000));
         std::string hex;
         while (fields >> hex) {
             if (hex.size() % 2 != 0)

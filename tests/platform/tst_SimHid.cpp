@@ -236,6 +236,7 @@ void tst_SimHid::traceText_data()
     QTest::addColumn<int>("steps");
     QTest::addColumn<int>("lastDelayUs");
     QTest::newRow("two reports with a comment") << "0 0241a0\n# pause\n2.5 02 41 a1 # touch\n" << true << 2 << 2500;
+    QTest::newRow("delay to the nearest microsecond") << "2.002 02 41 a1" << true << 1 << 2002;
     QTest::newRow("blank lines only") << "\n\n" << true << 0 << 0;
     QTest::newRow("odd hex digits") << "1 024" << false << 0 << 0;
     QTest::newRow("not hex") << "1 zz" << false << 0 << 0;
