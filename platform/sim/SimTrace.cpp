@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <climits>
+#include <cmath>
 #include <fstream>
 #include <iomanip>
 #include <sstream>
@@ -48,7 +49,8 @@ std::optional<SimTrace> SimTrace::parse(const std::string &text, std::string &er
             return std::nullopt;
         }
         Step step;
-        step.delayUs = static_cast<int>(delayMs * 1000);
+        // Nearest, not truncated: 2.002 ms is 2001.9999... in binary.
+        step.delayUs = static_cast<int>(std::round(delayMs * 1000));
         std::string hex;
         while (fields >> hex) {
             if (hex.size() % 2 != 0) {

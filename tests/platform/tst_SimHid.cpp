@@ -240,6 +240,7 @@ void tst_SimHid::traceText_data()
     QTest::addColumn<int>("lastDelayUs");
     QTest::addColumn<QString>("error");
     QTest::newRow("two reports with a comment") << "0 0241a0\n# pause\n2.5 02 41 a1 # touch\n" << true << 2 << 2500 << "";
+    QTest::newRow("delay to the nearest microsecond") << "2.002 02 41 a1" << true << 1 << 2002 << "";
     QTest::newRow("blank lines only") << "\n\n" << true << 0 << 0 << "";
     QTest::newRow("longest delay") << "2147483.647 0241a1" << true << 1 << 2147483647 << "";
     QTest::newRow("odd hex digits") << "1 024" << false << 0 << 0 << "line 1: an odd number of hexadecimal digits in 024";
