@@ -73,5 +73,5 @@ QRect StrokeGeometry::cropBox(const QRect &ink, const QSize &picture, const QSiz
         left = std::max(left - e, 0);
         right = std::min(right + e, picture.width() - 1);
     }
-    return QRect(QPoint(left, top), QPoint(right, bottom)).intersected(QRect(QPoint(0, 0), canvas));
+    return QRect(QPoint(left, top), QPoint(right, bottom));
 }

@@ -30,6 +30,6 @@ public:
     // The smallest rectangle holding every pixel with alpha; null without ink.
     static QRect inkBounds(const QImage &picture);
     // The part of a picture to enlarge to the canvas: the ink with a margin of 10 pixels,
-    // widened toward the canvas's aspect, kept inside the picture and the canvas.
+    // widened toward the canvas's aspect, kept inside the picture.
     static QRect cropBox(const QRect &ink, const QSize &picture, const QSize &canvas);
 };
