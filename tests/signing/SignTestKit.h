@@ -8,7 +8,7 @@
 #include <QtGlobal>
 
 // A device with the ranges a test chooses. The hub tells the kinds of device apart by class
-// name, so a test derives its stand-ins named after the adapters (inside its own file).
+// name: the stand-ins below carry the adapters' names.
 class RangedDevice : public IDevice
 {
 public:
@@ -43,6 +43,26 @@ private:
     int m_width, m_height, m_pressure;
     bool m_screen;
 };
+
+// Stand-ins named after the adapters, private to each test that includes this file (with
+// "moc_SignTestKit.cpp"), so that they never meet the real adapters of the device library.
+namespace {
+
+class TabrixPenDevice : public RangedDevice
+{
+    Q_OBJECT
+public:
+    using RangedDevice::RangedDevice;
+};
+
+class OrvelDevice : public RangedDevice
+{
+    Q_OBJECT
+public:
+    using RangedDevice::RangedDevice;
+};
+
+} // namespace
 
 // Whether any pixel within `radius` of (x, y) carries ink.
 inline bool inkNear(const QImage &picture, int x, int y, int radius = 2)

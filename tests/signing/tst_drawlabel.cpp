@@ -9,20 +9,6 @@
 
 namespace {
 
-class TabrixPenDevice : public RangedDevice
-{
-    Q_OBJECT
-public:
-    using RangedDevice::RangedDevice;
-};
-
-class OrvelDevice : public RangedDevice
-{
-    Q_OBJECT
-public:
-    using RangedDevice::RangedDevice;
-};
-
 TABLET_PACKET pen(int status, int x, int y, int pressure = 500)
 {
     TABLET_PACKET packet{};
@@ -212,3 +198,4 @@ private:
 
 QTEST_MAIN(tst_drawlabel)
 #include "tst_drawlabel.moc"
+#include "moc_SignTestKit.cpp"

@@ -14,20 +14,6 @@
 
 namespace {
 
-class TabrixPenDevice : public RangedDevice
-{
-    Q_OBJECT
-public:
-    using RangedDevice::RangedDevice;
-};
-
-class OrvelDevice : public RangedDevice
-{
-    Q_OBJECT
-public:
-    using RangedDevice::RangedDevice;
-};
-
 QImage halfRed()
 {
     QImage picture(100, 50, QImage::Format_ARGB32);
@@ -191,3 +177,4 @@ private:
 
 QTEST_MAIN(tst_signpage)
 #include "tst_signpage.moc"
+#include "moc_SignTestKit.cpp"
