@@ -5,6 +5,7 @@
 #include "MainWindowStyle.h"
 #include "PdfSignCoreWidget.h"
 #include "SettingsDialog.h"
+#include "SignPage.h"
 #include "ToolbarActionButton.h"
 
 #include <QButtonGroup>
@@ -78,9 +79,8 @@ MainWindow::~MainWindow()
 
 void MainWindow::createSignPage()
 {
-    // The program has no signing page; the hidden page that owns the writing board is to be
-    // created here, with `config` and this window as parent, and hidden.
-    signPage = nullptr;
+    signPage = new SignPage(config, this);
+    signPage->hide();
 }
 
 QWidget *MainWindow::createSigningWindow(const QString &pdfPath, const PdfSignData &signData,
