@@ -211,7 +211,8 @@ void PdfViewer::buildPageLabels()
         return;
     }
     m_pageHeight = int(first.height() * m_zoom);
-    const int pageWidth = int(m_pageHeight * (double(first.width()) / first.height()));
+    // In integers: the ratio in floating point loses the last pixel of exact fractions.
+    const int pageWidth = int(qint64(m_pageHeight) * first.width() / first.height());
     for (int i = 0; i < m_pageCount; ++i) {
         auto *label = new QLabel(m_pdfContainerWidget);
         label->setFixedSize(pageWidth, m_pageHeight);
