@@ -99,11 +99,8 @@ int main(int argc, char *argv[])
     for (int page = 1; page < pageCount; ++page) {
         timer.start();
         viewer->goToNextPage();
-        const QPixmap *picture = labels.at(page)->pixmap();
-        while (!picture || picture->isNull()) {
+        while (labels.at(page)->pixmap(Qt::ReturnByValue).isNull())
             app.processEvents();
-            picture = labels.at(page)->pixmap();
-        }
         stepMs << timer.nsecsElapsed() / 1e6;
         app.processEvents();
         rssKiB << residentKiB();
