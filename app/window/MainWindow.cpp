@@ -3,6 +3,8 @@
 #include "ConfigManager.h"
 #include "DeviceController.h"
 #include "MainWindowStyle.h"
+#include "PdfHandler.h"
+#include "PdfViewer.h"
 #include "PdfSignCoreWidget.h"
 #include "SettingsDialog.h"
 #include "SignPage.h"
@@ -86,18 +88,19 @@ void MainWindow::createSignPage()
 QWidget *MainWindow::createSigningWindow(const QString &pdfPath, const PdfSignData &signData,
                                          const QList<bool> &options)
 {
-    // The program has no signing window; it is to be created here (no parent, deleting itself
-    // when closed) with its `signingAccepted` connected to onSigningAccepted.
-    Q_UNUSED(signData)
-    Q_UNUSED(options)
-    qWarning() << "no signing window available for" << pdfPath;
-    return nullptr;
+    const bool flags[4] = {options.value(0), options.value(1), options.value(2), options.value(3)};
+    auto *viewer = new PdfViewer(pdfPath, signData, flags, PdfHandler::instance());
+    connect(viewer, &PdfViewer::signingAccepted, this, &MainWindow::onSigningAccepted);
+    return viewer;
 }
 
 void MainWindow::showSigningWindow(QWidget *window)
 {
-    // The signing window's showAndActivate belongs here: it shows the window and begins with
-    // the first pending tag.
+    // A window of another kind (a stand-in) is only shown.
+    if (auto *viewer = qobject_cast<PdfViewer *>(window)) {
+        viewer->showAndActivate();
+        return;
+    }
     window->show();
     window->activateWindow();
 }
@@ -341,7 +344,11 @@ void MainWindow::onSigningPageDestroyed()
         updateActionStates();
         if (savePromptPending) {
             savePromptPending = false;
-            showInfo(translated("signing_completed_save_prompt"));
+            // A file that vanished meanwhile cannot be opened again: there is nothing to save.
+            if (coreWidget->hasDocument())
+                showInfo(translated("signing_completed_save_prompt"));
+            else
+                showError(translated("signing_result_not_applied"));
         }
     });
 }

@@ -432,6 +432,30 @@ private slots:
         QCOMPARE(watcher->texts.size(), 1);
     }
 
+    void acceptedSigningOfAVanishedFilePromptsNothing()
+    {
+        SigningMainWindow window;
+        window.show();
+        const QString path = folder.filePath(QStringLiteral("vanishing.pdf"));
+        QVERIFY(QFile::copy(samplePdf(1), path));
+        QVERIFY(editor(window)->openPdf(path));
+        PdfSignData tags;
+        tags.tags = {PdfSignTag()};
+        editor(window)->applySignData(tags);
+        window.startSigning();
+        QVERIFY(window.signingWindow);
+
+        QVERIFY(QFile::remove(path));
+        watcher->texts.clear();
+        window.onSigningAccepted(signedCopy(window.requestedData));
+        QTRY_COMPARE(watcher->texts.size(), 2);
+        QCOMPARE(watcher->texts, (QStringList{QStringLiteral("Failed to open PDF"),
+                                              QStringLiteral("The document could not be opened again; the signatures "
+                                                             "were not applied.")}));
+        QVERIFY(!editor(window)->hasDocument());
+        QVERIFY(!control(window, "saveBtn")->isEnabled());
+    }
+
     void resignQuestion_data()
     {
         QTest::addColumn<QMessageBox::ButtonRole>("answer");

@@ -1,0 +1,314 @@
+#include "PdfViewer.h"
+
+#include "DeviceController.h"
+#include "LanguageManager.h"
+#include "PdfHandler.h"
+#include "TagMonitorThread.h"
+
+#include <QPushButton>
+#include <QTimer>
+#include <QtDebug>
+
+// The walk over the tags and the storing of its results. What the window shows and how the
+// pen and the mouse operate it is in PdfViewerLayout.cpp.
+
+PdfViewer::PdfViewer(const QString &pdfPath, const PdfSignData &signData, const bool *options,
+                     const QSharedPointer<PdfHandler> &pdfHandler, QWidget *parent)
+    : QWidget(parent)
+    , m_pdfHandler(pdfHandler)
+    , m_deviceController(DeviceController::instance())
+{
+    setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    setAttribute(Qt::WA_DeleteOnClose);
+    std::copy(options, options + 4, m_options);
+
+    m_pdfHandler->setReadOnly(false);
+    if (!m_pdfHandler->loadDocument(pdfPath))
+        qWarning() << "Failed to load PDF file:" << pdfPath;
+    m_pageCount = m_pdfHandler->pageCount();
+    m_pageCache.setMaxCost(5);
+
+    m_resultData = signData;
+    loadTags();
+    m_pdfHandler->setSignData(m_signData, m_options[TagHidden]);
+
+    setupUi();
+    retranslateUi();
+    connect(&LanguageManager::instance(), &LanguageManager::languageChanged, this, [this] { retranslateUi(); });
+    placeOnScreen();
+    buildPageLabels();
+
+    const int first = firstPendingTag();
+    m_currentTagIndex = (first >= 0 ? first : m_tagCount) + 1;
+    m_displayTagIndex = m_tagCount < 1 ? 0 : m_currentTagIndex;
+    updatePageLabel();
+    updateTagLabel();
+    if (first >= 0)
+        goToTag(first);
+    renderVisiblePages(true);
+
+    computePenScale();
+
+    connect(m_deviceController.data(), &DeviceController::pdfSignCompleted, this, &PdfViewer::handlePdfSignCompleted);
+    processNextTag();
+    startTagMonitor();
+
+    connect(m_pdfHandler.data(), &PdfHandler::pdfWriteImageSingal, this, &PdfViewer::pdfWriteImage);
+    connect(m_deviceController.data(), &DeviceController::penPacketReceived, this, &PdfViewer::handlePenPacket);
+}
+
+PdfViewer::~PdfViewer()
+{
+    qDebug() << "PdfViewer destructor called";
+    m_deviceController->endSignature();
+    stopFingerprintCapture();
+    if (m_tagMonitor) {
+        m_tagMonitor->requestStop();
+        m_tagMonitor->wait();
+        delete m_tagMonitor;
+    }
+    m_pdfHandler->closeDocument();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Seam to the fingerprint capture controller. Until it joins the program there is no dialog to
+// ask for and no capture to stop; a confirmation never arrives, so no fingerprint is stored.
+
+void PdfViewer::requestFingerprintDialog()
+{
+    qWarning() << "no fingerprint capture available";
+}
+
+void PdfViewer::stopFingerprintCapture()
+{
+}
+
+QString PdfViewer::capturedFingerprint()
+{
+    return QString();
+}
+
+// ---------------------------------------------------------------------------------------------
+
+void PdfViewer::showAndActivate()
+{
+    placeOnScreen();
+    show();
+    raise();
+    activateWindow();
+    QTimer::singleShot(0, this, [this] {
+        const int first = firstPendingTag();
+        if (first >= 0) {
+            goToTag(first);
+            renderVisiblePages(true);
+        }
+    });
+}
+
+void PdfViewer::loadTags()
+{
+    m_resultData.sortTags();
+    PdfSignData kept;
+    kept.textA = m_resultData.textA;
+    kept.textB = m_resultData.textB;
+    for (const PdfSignTag &tag : qAsConst(m_resultData.tags)) {
+        if (tag.page >= 1 && tag.page <= m_pageCount)
+            kept.tags.append(tag);
+    }
+    m_resultData = kept;
+    m_signData = kept;
+    m_tagCount = kept.tags.size();
+}
+
+int PdfViewer::firstPendingTag() const
+{
+    return m_signData.firstPendingTag();
+}
+
+bool PdfViewer::hasCurrentTag() const
+{
+    return m_currentTagIndex >= 1 && m_currentTagIndex <= m_tagCount;
+}
+
+// Whether the walk waits for this part of the current tag: a capture that arrives otherwise
+// belongs to no tag.
+bool PdfViewer::currentTagAsks(bool isSign) const
+{
+    if (!hasCurrentTag())
+        return false;
+    const PdfSignTag &tag = m_signData.tags.at(m_currentTagIndex - 1);
+    if (isSign)
+        return (tag.type == PdfSignTag::SignOnly || tag.type == PdfSignTag::SignAndFp) && !tag.isSignDone;
+    return (tag.type == PdfSignTag::FpOnly || (tag.type == PdfSignTag::SignAndFp && tag.isSignDone)) && !tag.isFpDone;
+}
+
+void PdfViewer::finishCaptureButtons()
+{
+    m_signBtn->setEnabled(false);
+    m_fpBtn->setEnabled(false);
+    m_okBtn->setEnabled(m_tagCount > 0);
+}
+
+void PdfViewer::processNextTag()
+{
+    const int next = firstPendingTag();
+    if (next == -1) {
+        finishCaptureButtons();
+        return;
+    }
+    if (m_currentTagIndex <= 0 || m_currentTagIndex - 1 != next)
+        m_currentTagIndex = next + 1;
+    if (m_displayTagIndex <= 0) {
+        m_displayTagIndex = m_currentTagIndex;
+        updateTagLabel();
+    }
+    if (m_currentTagIndex > m_tagCount) {
+        finishCaptureButtons();
+        return;
+    }
+    const PdfSignTag &tag = m_signData.tags.at(m_currentTagIndex - 1);
+    qDebug() << "处理第 " << m_currentTagIndex << " 个标签, 类型: " << tag.type;
+    if (tag.type == PdfSignTag::SignOnly && !tag.isSignDone) {
+        m_signBtn->setEnabled(true);
+        m_fpBtn->setEnabled(false);
+    } else if (tag.type == PdfSignTag::FpOnly && !tag.isFpDone) {
+        m_signBtn->setEnabled(false);
+        m_fpBtn->setEnabled(true);
+    } else if (tag.type == PdfSignTag::SignAndFp && !tag.isSignDone && !tag.isFpDone) {
+        m_signBtn->setEnabled(true);
+        m_fpBtn->setEnabled(false);
+    } else if (tag.type == PdfSignTag::SignAndFp && tag.isSignDone && !tag.isFpDone) {
+        m_signBtn->setEnabled(false);
+        m_fpBtn->setEnabled(true);
+    }
+}
+
+void PdfViewer::onSignBtnClicked()
+{
+    if (!hasCurrentTag())
+        return;
+    // Busy before the start: the board may hand back its picture while the start still runs.
+    m_isBusy = true;
+    m_deviceController->startSignature(true, m_signData.tags.at(m_currentTagIndex - 1).title);
+}
+
+void PdfViewer::onFPBtnClicked()
+{
+    requestFingerprintDialog();
+}
+
+void PdfViewer::setTagResult(int index, const QString &image, bool isSign)
+{
+    if (index < 0 || index >= m_resultData.tags.size() || index >= m_signData.tags.size())
+        return;
+    for (PdfSignData *data : {&m_resultData, &m_signData}) {
+        PdfSignTag &tag = data->tags[index];
+        if (isSign) {
+            tag.signImage = image;
+            tag.isSignDone = true;
+        } else {
+            tag.fpImage = image;
+            tag.isFpDone = true;
+        }
+    }
+    if (m_tagMonitor)
+        m_tagMonitor->markDone(index, isSign);
+    m_pdfHandler->setSignData(m_signData, m_options[TagHidden]);
+}
+
+void PdfViewer::afterResult(int next)
+{
+    if (m_options[AutoJump] && next >= 0)
+        goToTag(next);
+    renderVisiblePages(true);
+}
+
+void PdfViewer::handlePdfSignCompleted(const QString &base64String)
+{
+    // Only the answer to this window's own sign start counts, and only once: a late or repeated
+    // picture would otherwise land on whatever tag is current by then.
+    if (!m_isBusy || !currentTagAsks(true)) {
+        qWarning() << "Signature ignored: no signature is awaited";
+        return;
+    }
+    m_isBusy = false;
+    if (base64String.isEmpty()) {
+        qWarning() << "Signature without a picture; tag" << m_currentTagIndex << "stays pending";
+        return;
+    }
+    setTagResult(m_currentTagIndex - 1, base64String, true);
+    const PdfSignTag &tag = m_signData.tags.at(m_currentTagIndex - 1);
+    const bool chain = tag.type == PdfSignTag::SignAndFp && tag.isSignDone && !tag.isFpDone;
+    const int next = firstPendingTag();
+    processNextTag();
+    afterResult(next);
+    if (chain)
+        requestFingerprintDialog();
+}
+
+void PdfViewer::handlePdfFpCompleted()
+{
+    if (!currentTagAsks(false)) {
+        if (hasCurrentTag())
+            qWarning() << "Fingerprint ignored: tag" << m_currentTagIndex << "asks for none";
+        return;
+    }
+    const QString image = capturedFingerprint();
+    m_isBusy = false;
+    if (image.isEmpty()) {
+        qWarning() << "Fingerprint without a picture; tag" << m_currentTagIndex << "stays pending";
+        return;
+    }
+    const int index = m_currentTagIndex - 1;
+    setTagResult(index, image, false);
+    const int next = firstPendingTag();
+    const PdfSignTag &tag = m_signData.tags.at(index);
+    qDebug().nospace() << "Tag: " << tag.page << ", type: " << tag.type
+                       << ", isSignDone: " << tag.isSignDone << ", isFpDone: " << tag.isFpDone;
+    processNextTag();
+    afterResult(next);
+}
+
+void PdfViewer::onTagCompleted(int tagIndex)
+{
+    if (tagIndex != m_currentTagIndex || !hasCurrentTag())
+        return;
+    const PdfSignTag &tag = m_signData.tags.at(tagIndex - 1);
+    if (tag.type == PdfSignTag::SignOnly || tag.type == PdfSignTag::FpOnly) {
+        ++m_currentTagIndex;
+        processNextTag();
+    } else if (tag.type == PdfSignTag::SignAndFp && tag.isSignDone && !tag.isFpDone) {
+        processNextTag();
+    } else if (tag.type == PdfSignTag::SignAndFp && tag.isSignDone && tag.isFpDone) {
+        ++m_currentTagIndex;
+        processNextTag();
+    }
+}
+
+void PdfViewer::onAllTagsCompleted()
+{
+    m_okBtn->setEnabled(true);
+}
+
+void PdfViewer::onOkBtnClicked()
+{
+    emit signingAccepted(m_resultData);
+    close();
+}
+
+void PdfViewer::onCancelBtnClicked()
+{
+    m_isBusy = false;
+    m_deviceController->endSignature();
+    stopFingerprintCapture();
+    emit m_pdfHandler->pdfCancel();
+    close();
+}
+
+void PdfViewer::startTagMonitor()
+{
+    m_tagMonitor = new TagMonitorThread(&m_signData, this);
+    connect(m_tagMonitor, &TagMonitorThread::tagCompleted, this, &PdfViewer::onTagCompleted);
+    connect(m_tagMonitor, &TagMonitorThread::allTagsCompleted, this, &PdfViewer::onAllTagsCompleted);
+    m_tagMonitor->start(QThread::InheritPriority);
+}
