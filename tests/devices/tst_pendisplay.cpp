@@ -39,6 +39,7 @@ class tst_pendisplay : public QObject
 private slots:
     void targetScreenFollowsTheMainWindow()
     {
+        QTRY_COMPARE(QGuiApplication::screens().size(), SCREENS);
         const QList<QScreen *> screens = QGuiApplication::screens();
         for (QScreen *home : screens) {
             QMainWindow window;
