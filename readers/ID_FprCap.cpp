@@ -3,8 +3,10 @@
 #include "FingerprintSimulator.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -12,6 +14,9 @@ namespace {
 constexpr int kDefaultWidth = 256;
 constexpr int kDefaultHeight = 360;
 constexpr int kLargestSide = 4096;
+// A real sensor blocks for its exposure while it takes a frame, so a caller that reads again
+// at once after a frame it rejects does not spin.
+constexpr std::chrono::milliseconds kExposure(80);
 
 struct LivescanState
 {
@@ -122,7 +127,7 @@ int LIVESCAN_GetFPRawData(int channel, unsigned char *frame)
 {
     if (!frame)
         return LIVESCAN_ERR_ARGUMENT;
-    return onChannel(channel, [frame](std::size_t c) -> int {
+    const int result = onChannel(channel, [frame](std::size_t c) -> int {
         if (!sim().readerPresent())
             return LIVESCAN_ERR_NO_DEVICE;
         if (!state.capturing[c])
@@ -147,6 +152,10 @@ int LIVESCAN_GetFPRawData(int channel, unsigned char *frame)
         std::copy(pixels.begin(), pixels.end(), frame);
         return LIVESCAN_OK;
     });
+    // Outside the lock: the other channels and calls go on meanwhile.
+    if (result == LIVESCAN_OK)
+        std::this_thread::sleep_for(kExposure);
+    return result;
 }
 
 int LIVESCAN_EndCapture(int channel)
