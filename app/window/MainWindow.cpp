@@ -37,6 +37,7 @@ const char *const paletteNames[] = {
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent)
     , config(ConfigManager::instance())
+    , fpController(IDFPController::instance())
 {
     for (const char *name : paletteNames)
         penColors.append(QColor(QString::fromLatin1(name)));
@@ -155,7 +156,7 @@ void MainWindow::setupConnections()
 
     connect(DeviceController::instance().data(), &DeviceController::deviceStatusChanged, this,
             &MainWindow::onDeviceStatusChanged);
-    connect(IDFPController::instance().data(), &IDFPController::openFingerprintDialogFromPdf, this,
+    connect(fpController.data(), &IDFPController::openFingerprintDialogFromPdf, this,
             &MainWindow::openFingerprintDialogFromPdf);
 
     connect(&LanguageManager::instance(), &LanguageManager::languageChanged, this, &MainWindow::retranslateUi);
