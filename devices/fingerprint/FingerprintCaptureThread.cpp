@@ -11,9 +11,14 @@ FingerprintCaptureThread::FingerprintCaptureThread(LivescanLibraries &libraries,
 {
 }
 
+FingerprintCaptureThread::~FingerprintCaptureThread()
+{
+    m_control.stopAndJoin(*this);
+}
+
 void FingerprintCaptureThread::stop()
 {
-    m_stop.set();
+    m_control.stop();
 }
 
 void FingerprintCaptureThread::run()
@@ -21,13 +26,13 @@ void FingerprintCaptureThread::run()
     qDebug() << "FingerprintCaptureThread started";
     QByteArray frame(kFrameWidth * kFrameHeight, '\0');
     unsigned char score = 0;
-    while (!m_stop.isSet()) {
+    while (!m_control.stopRequested()) {
         qDebug() << "livescan begin capture";
         m_libraries.beginCapture(0);
         // data() detaches the buffer from a frame already handed on.
         auto *pixels = reinterpret_cast<unsigned char *>(frame.data());
         if (m_libraries.getRawData(0, pixels) <= 0) {
-            m_stop.pause(500);
+            m_control.pause(500);
             continue;
         }
         m_libraries.qualityScore(pixels, &score);
@@ -37,7 +42,8 @@ void FingerprintCaptureThread::run()
             continue;
         }
         emit captureFinished(frame, kFrameWidth, kFrameHeight);
-        m_stop.pause(500);
+        m_control.pause(500);
     }
     m_libraries.endCapture(0);
+    m_control.markFinished();
 }

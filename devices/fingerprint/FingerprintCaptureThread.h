@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CaptureStopFlag.h"
+#include "CaptureControl.h"
 
 #include <QByteArray>
 #include <QThread>
@@ -18,6 +18,8 @@ public:
     static constexpr int kFrameHeight = 360;
 
     FingerprintCaptureThread(LivescanLibraries &libraries, int threshold, QObject *parent = nullptr);
+    // Stops and joins the thread.
+    ~FingerprintCaptureThread() override;
 
     void stop();
 
@@ -30,5 +32,5 @@ protected:
 private:
     LivescanLibraries &m_libraries;
     const int m_threshold;
-    CaptureStopFlag m_stop;
+    CaptureControl m_control;
 };

@@ -7,6 +7,7 @@
 #include "SharedInstance.h"
 #include "ZAZFingerprintCaptureThread.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QStandardPaths>
 #include <QtDebug>
@@ -28,19 +29,33 @@ QImage frameImage(const QByteArray &fingerprintData, int width, int height)
 
 } // namespace
 
+QWeakPointer<IDFPController> IDFPController::s_cached;
+
 QSharedPointer<IDFPController> IDFPController::instance()
 {
-    static QWeakPointer<IDFPController> cached;
-    return sharedInstance(cached, [] { return new IDFPController; });
+    return sharedInstance(s_cached, [] { return new IDFPController; });
 }
 
 IDFPController::IDFPController()
     : m_deviceController(DeviceController::instance())
 {
     m_libraries.load();
+    // The program holds the controller until static destruction, which may already have taken
+    // the reader libraries' own state; the captures end while the application object goes.
+    static const bool endsWithTheApplication = (qAddPostRoutine([] {
+        if (const QSharedPointer<IDFPController> controller = s_cached.toStrongRef())
+            controller->endCaptures();
+    }), true);
+    Q_UNUSED(endsWithTheApplication)
 }
 
 IDFPController::~IDFPController()
+{
+    endCaptures();
+    m_libraries.unload();
+}
+
+void IDFPController::endCaptures()
 {
     // An optical capture may still wait for a finger; it must be gone before this object (its
     // parent) and before the libraries it may call.
@@ -48,10 +63,8 @@ IDFPController::~IDFPController()
         findChildren<ZAZFingerprintCaptureThread *>(QString(), Qt::FindDirectChildrenOnly);
     for (ZAZFingerprintCaptureThread *thread : optical)
         thread->stop();
-    for (ZAZFingerprintCaptureThread *thread : optical)
-        thread->wait();
+    qDeleteAll(optical);
     stopCapture();
-    m_libraries.unload();
 }
 
 void IDFPController::startCapture(int threshold)
@@ -99,9 +112,7 @@ void IDFPController::startLivescanFallback(int threshold)
 void IDFPController::stopCapture()
 {
     if (m_captureThread) {
-        m_captureThread->stop();
-        m_captureThread->wait();
-        delete m_captureThread;
+        delete m_captureThread; // stops and joins it
         m_captureThread = nullptr;
         qDebug() << "Fingerprint capture stopped";
     }

@@ -45,8 +45,12 @@ public slots:
 private:
     IDFPController();
 
+    // Stops and joins every capture thread.
+    void endCaptures();
     void startLivescanFallback(int threshold);
     void keepFrame(const QImage &image);
+
+    static QWeakPointer<IDFPController> s_cached;
 
     QSharedPointer<DeviceController> m_deviceController;
     FingerprintCaptureThread *m_captureThread = nullptr;

@@ -10,9 +10,14 @@ constexpr unsigned int kImageAddress = 0xFFFFFFFF;
 
 } // namespace
 
+ZAZFingerprintCaptureThread::~ZAZFingerprintCaptureThread()
+{
+    m_control.stopAndJoin(*this);
+}
+
 void ZAZFingerprintCaptureThread::stop()
 {
-    m_stop.set();
+    m_control.stop();
 }
 
 void ZAZFingerprintCaptureThread::run()
@@ -20,7 +25,7 @@ void ZAZFingerprintCaptureThread::run()
     qDebug() << "load ZAZAPIt.dll success";
     qDebug() << "ZAZFingerprintCaptureThread started";
     QByteArray frame(ZAZ_IMAGE_BYTES, '\0');
-    while (!m_stop.isSet()) {
+    while (!m_control.stopRequested()) {
         const int opened = ZAZOpenDeviceEx(&m_handle, 0, 0, 0, 2, 0);
         if (opened != ZAZ_OK) {
             qWarning() << "ZAZopenDeviceEx failed IN-THREAD, error code:" << opened;
@@ -35,6 +40,7 @@ void ZAZFingerprintCaptureThread::run()
             break;
     }
     qDebug() << "ZAZ capture loop finished.";
+    m_control.markFinished();
 }
 
 bool ZAZFingerprintCaptureThread::captureOnce(int handle, QByteArray &frame)
@@ -44,8 +50,8 @@ bool ZAZFingerprintCaptureThread::captureOnce(int handle, QByteArray &frame)
         qDebug() << "begin capture fingerprint";
         code = ZAZGetImage(handle, kImageAddress);
         qDebug() << "ZAZGetImage returned:" << code;
-        m_stop.pause(330);
-    } while (code == ZAZ_NO_FINGER && !m_stop.isSet());
+        m_control.pause(330);
+    } while (code == ZAZ_NO_FINGER && !m_control.stopRequested());
 
     if (code != ZAZ_OK) {
         const char *text = ZAZErr2Str(code);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CaptureStopFlag.h"
+#include "CaptureControl.h"
 
 #include <QByteArray>
 #include <QThread>
@@ -13,6 +13,8 @@ class ZAZFingerprintCaptureThread : public QThread
 
 public:
     using QThread::QThread;
+    // Stops and joins the thread.
+    ~ZAZFingerprintCaptureThread() override;
 
     void stop();
 
@@ -28,5 +30,5 @@ private:
     bool captureOnce(int handle, QByteArray &frame);
 
     int m_handle = 0;
-    CaptureStopFlag m_stop;
+    CaptureControl m_control;
 };

@@ -23,6 +23,10 @@ private slots:
     void initTestCase()
     {
         QVERIFY(ReaderFolder::linkLibraries());
+        // The device thread's start-up is logged before the cases begin.
+        CapturedLog log;
+        QVERIFY(DeviceController::instance());
+        QTRY_VERIFY(log.contains("Started monitoring USB events."));
         // A picture dark in its top quarter: where the ridges land shows the orientation.
         QImage picture(256, 360, QImage::Format_Grayscale8);
         picture.fill(255);

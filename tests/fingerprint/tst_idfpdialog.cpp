@@ -74,9 +74,15 @@ private slots:
     {
         QVERIFY(ReaderFolder::linkLibraries());
         QVERIFY(ReaderFolder::writeIni("[reader]\nno_finger = 1000000\n"));
+        // The device thread's start-up is logged before the cases begin.
+        CapturedLog log;
         hub = DeviceController::instance();
-        fp = IDFPController::instance();
+        QTRY_VERIFY(log.contains("Started monitoring USB events."));
     }
+
+    // A controller per case: its capture threads end with the case that started them.
+    void init() { fp = IDFPController::instance(); }
+    void cleanup() { fp.reset(); }
 
     void statesAndKeys()
     {
@@ -230,11 +236,7 @@ private slots:
         StandInDevice::announce(nullptr, &display);
     }
 
-    void cleanupTestCase()
-    {
-        fp.reset();
-        ReaderFolder::unlinkLibraries();
-    }
+    void cleanupTestCase() { ReaderFolder::unlinkLibraries(); }
 };
 
 QTEST_MAIN(tst_idfpdialog)
