@@ -3,8 +3,10 @@
 #include "FingerprintSimulator.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -15,6 +17,9 @@ constexpr int kLargestSide = 4096;
 // A reader has a few channels; each one served holds state, so a configured count beyond this
 // is cut to it.
 constexpr int kMostChannels = 16;
+// A real sensor blocks for its exposure while it takes a frame, so a caller that reads again
+// at once after a frame it rejects does not spin.
+constexpr std::chrono::milliseconds kExposure(80);
 
 struct LivescanState
 {
@@ -125,7 +130,7 @@ int LIVESCAN_GetFPRawData(int channel, unsigned char *frame)
 {
     if (!frame)
         return LIVESCAN_ERR_ARGUMENT;
-    return onChannel(channel, [frame](std::size_t c) -> int {
+    const int result = onChannel(channel, [frame](std::size_t c) -> int {
         if (!sim().readerPresent())
             return LIVESCAN_ERR_NO_DEVICE;
         if (!state.capturing[c])
@@ -150,6 +155,10 @@ int LIVESCAN_GetFPRawData(int channel, unsigned char *frame)
         std::copy(pixels.begin(), pixels.end(), frame);
         return LIVESCAN_OK;
     });
+    // Outside the lock: the other channels and calls go on meanwhile.
+    if (result == LIVESCAN_OK)
+        std::this_thread::sleep_for(kExposure);
+    return result;
 }
 
 int LIVESCAN_EndCapture(int channel)

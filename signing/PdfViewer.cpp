@@ -1,6 +1,7 @@
 #include "PdfViewer.h"
 
 #include "DeviceController.h"
+#include "IDFPController.h"
 #include "LanguageManager.h"
 #include "PdfHandler.h"
 #include "TagMonitorThread.h"
@@ -55,6 +56,7 @@ PdfViewer::PdfViewer(const QString &pdfPath, const PdfSignData &signData, const 
 
     connect(m_pdfHandler.data(), &PdfHandler::pdfWriteImageSingal, this, &PdfViewer::pdfWriteImage);
     connect(m_deviceController.data(), &DeviceController::penPacketReceived, this, &PdfViewer::handlePenPacket);
+    connect(IDFPController::instance().data(), &IDFPController::fingerConfirm, this, &PdfViewer::handlePdfFpCompleted);
 }
 
 PdfViewer::~PdfViewer()
@@ -71,21 +73,22 @@ PdfViewer::~PdfViewer()
 }
 
 // ---------------------------------------------------------------------------------------------
-// Seam to the fingerprint capture controller. Until it joins the program there is no dialog to
-// ask for and no capture to stop; a confirmation never arrives, so no fingerprint is stored.
+// The fingerprint capture controller: the main window opens its dialog on request, and its
+// confirmation arrives in handlePdfFpCompleted.
 
 void PdfViewer::requestFingerprintDialog()
 {
-    qWarning() << "no fingerprint capture available";
+    emit IDFPController::instance()->openFingerprintDialogFromPdf();
 }
 
 void PdfViewer::stopFingerprintCapture()
 {
+    IDFPController::instance()->stopCapture();
 }
 
 QString PdfViewer::capturedFingerprint()
 {
-    return QString();
+    return IDFPController::instance()->imageToBase64();
 }
 
 // ---------------------------------------------------------------------------------------------

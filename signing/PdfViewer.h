@@ -60,9 +60,9 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
 
-    // Seam to the fingerprint capture controller, which is not part of the program yet:
-    // ask for the fingerprint dialog, stop any capture, and the last captured fingerprint as
-    // Base64 PNG (empty when there is none). Its confirmation arrives in handlePdfFpCompleted.
+    // The fingerprint capture controller (tests stand in for it): ask for the fingerprint
+    // dialog, stop any capture, and the last captured fingerprint as Base64 PNG (empty when
+    // there is none).
     virtual void requestFingerprintDialog();
     virtual void stopFingerprintCapture();
     virtual QString capturedFingerprint();

@@ -2,6 +2,8 @@
 
 #include "ConfigManager.h"
 #include "DeviceController.h"
+#include "IDFPController.h"
+#include "IDFpDialog.h"
 #include "MainWindowStyle.h"
 #include "PdfHandler.h"
 #include "PdfViewer.h"
@@ -38,6 +40,7 @@ const char *const paletteNames[] = {
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent)
     , config(ConfigManager::instance())
+    , fpController(IDFPController::instance())
 {
     for (const char *name : paletteNames)
         penColors.append(QColor(QString::fromLatin1(name)));
@@ -107,10 +110,7 @@ void MainWindow::showSigningWindow(QWidget *window)
 
 QWidget *MainWindow::createFingerprintDialog(int threshold)
 {
-    // The program has no fingerprint dialog; it is to be created here, with the threshold and
-    // this window as parent.
-    qWarning() << "no fingerprint dialog available, threshold" << threshold;
-    return nullptr;
+    return new IDFpDialog(threshold, this);
 }
 
 QString MainWindow::hubDeviceName()
@@ -159,8 +159,8 @@ void MainWindow::setupConnections()
 
     connect(DeviceController::instance().data(), &DeviceController::deviceStatusChanged, this,
             &MainWindow::onDeviceStatusChanged);
-    // The program has no fingerprint controller; its openFingerprintDialogFromPdf is to be
-    // connected here, to the slot of the same name.
+    connect(fpController.data(), &IDFPController::openFingerprintDialogFromPdf, this,
+            &MainWindow::openFingerprintDialogFromPdf);
 
     connect(&LanguageManager::instance(), &LanguageManager::languageChanged, this, &MainWindow::retranslateUi);
 }
@@ -358,8 +358,6 @@ void MainWindow::openFingerprintDialogFromPdf()
     if (!fingerprintDialog) {
         const int threshold = config->value(QStringLiteral("fp/threshold")).toInt();
         QWidget *dialog = createFingerprintDialog(threshold);
-        if (!dialog)
-            return;
         fingerprintDialog = dialog;
         connect(dialog, &QObject::destroyed, this, &MainWindow::onFingerprintDialogDestroyed);
         dialog->show();

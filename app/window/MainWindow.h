@@ -11,6 +11,7 @@
 #include <QSharedPointer>
 
 class ConfigManager;
+class IDFPController;
 class PdfSignCoreWidget;
 class QButtonGroup;
 class QFrame;
@@ -110,6 +111,7 @@ private:
     ToolbarActionButton *createToolbarButton(const QString &name);
 
     QSharedPointer<ConfigManager> config;
+    QSharedPointer<IDFPController> fpController;
     PdfSignCoreWidget *coreWidget = nullptr;
     QWidget *signPage = nullptr;
     QPointer<QWidget> signingPage;

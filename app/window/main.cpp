@@ -1,6 +1,7 @@
 #include "AppLog.h"
 #include "ConfigManager.h"
 #include "DeviceController.h"
+#include "IDFPController.h"
 #include "LangOption.h"
 #include "LanguageManager.h"
 #include "MainWindow.h"
@@ -34,6 +35,7 @@ int main(int argc, char *argv[])
 
     static QSharedPointer<DeviceController> deviceController = DeviceController::instance();
     static QSharedPointer<PdfHandler> pdfHandler = PdfHandler::instance();
+    static QSharedPointer<IDFPController> fpController = IDFPController::instance();
     static QSharedPointer<ConfigManager> configManager = ConfigManager::instance();
 
     const QString lang = parseLangOption(QApplication::arguments());

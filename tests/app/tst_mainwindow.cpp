@@ -1,4 +1,6 @@
 #include "ConfigManager.h"
+#include "IDFPController.h"
+#include "IDFpDialog.h"
 #include "LanguageManager.h"
 #include "MainWindow.h"
 #include "PdfSignCoreWidget.h"
@@ -574,6 +576,22 @@ private slots:
         window.showSettingsDialog();
         QTRY_COMPARE(window.findChildren<SettingsDialog *>().size(), 1);
         QVERIFY(settings->isEnabled());
+    }
+
+    void oneFingerprintDialogAtATime()
+    {
+        MainWindow window;
+        window.show();
+        QSharedPointer<IDFPController> fp = IDFPController::instance();
+        emit fp->openFingerprintDialogFromPdf();
+        emit fp->openFingerprintDialogFromPdf();
+        QCOMPARE(window.findChildren<IDFpDialog *>().size(), 1);
+        QPointer<IDFpDialog> dialog = window.findChild<IDFpDialog *>();
+        QVERIFY(dialog->isVisible());
+        dialog->close();
+        QTRY_VERIFY(dialog.isNull());
+        emit fp->openFingerprintDialogFromPdf();
+        QCOMPARE(window.findChildren<IDFpDialog *>().size(), 1);
     }
 
     void deviceStatusWithoutADevice()
