@@ -1,0 +1,447 @@
+#include "ConfigManager.h"
+#include "DeviceController.h"
+#include "LanguageManager.h"
+#include "MainWindow.h"
+#include "PdfHandler.h"
+#include "PdfSignCoreWidget.h"
+#include "SigningFlowKit.h"
+#include "ReaderFolder.h"
+#include "TestPdf.h"
+#include "sim/DevSim.h"
+#include "sim/SimModelCatalog.h"
+#include "sim/SimSignaturePadModel.h"
+#include "sim/SimTrace.h"
+
+#include <QApplication>
+#include <QCryptographicHash>
+#include <QMessageBox>
+#include <QPointer>
+#include <QProcess>
+#include <QPushButton>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QWindow>
+#include <QtTest>
+
+using namespace SigningFlowKit;
+using platform::DevSim;
+using platform::SimModelCatalog;
+using platform::SimSignaturePadModel;
+
+namespace {
+
+// Accepts every message box the program shows and keeps its text.
+class BoxAnswerer : public QObject
+{
+public:
+    QStringList texts;
+    BoxAnswerer()
+    {
+        timer.setInterval(20);
+        connect(&timer, &QTimer::timeout, this, [this] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                texts.append(box->text());
+                box->buttons().first()->click();
+            }
+        });
+        timer.start();
+    }
+
+private:
+    QTimer timer;
+};
+
+std::optional<platform::SimTrace> recordedSignature()
+{
+    std::string error;
+    return platform::SimTrace::load(SIGNATURE_TRACE, error);
+}
+
+QByteArray digest(const QString &path)
+{
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
+}
+
+// Tag boxes in 300 dpi pixels of an A4 page (2480 x 3508), the board's proportions.
+const QRect LowerBox(300, 2600, 880, 495);
+const QRect UpperBox(1300, 400, 880, 495);
+
+} // namespace
+
+// The whole signing flow through the real main window, over simulated devices, on an X server
+// with two screens side by side.
+class tst_signingflow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void tabletSignsEveryTag();
+    void penDisplayTapsItsButtons();
+    void padDrawsLiveIntoTheBoard();
+    void tabletUnpluggedAndPluggedAgain();
+    void readerUnpluggedDuringCapture();
+    void cancelAtEveryStage_data();
+    void cancelAtEveryStage();
+    void quitWhileSigning();
+
+private:
+    // Opens a copy of a fresh document with these tags and starts signing; the signing window
+    // is then up.
+    void startSigning(MainWindow &window, const QList<PdfSignTag> &tags);
+    // Sign on the signing window, then waits for a writing board newer than the last one
+    // (then lastBoard).
+    void nextBoard();
+    // The fingerprint dialog, once the simulated reader's finger is on it; confirmed with the
+    // device's ok key.
+    void confirmFingerprint(int device);
+    void waitForBoardToClose();
+    // OK on the signing window, the save prompt answered, the document saved; checks the file.
+    void acceptAndSave(MainWindow &window, const QList<PdfSignTag> &tags);
+    // Plugs a device and waits until the hub has it.
+    int plug(const char *model);
+    void waitForDevice();
+
+    QTemporaryDir folder;
+    QSharedPointer<PdfHandler> pdf = PdfHandler::instance();
+    QSharedPointer<ConfigManager> config = ConfigManager::instance();
+    // Served before the hub starts, so it follows every plug from the first.
+    DevSim sim{qgetenv("INKWARDEN_DEVSIM").toStdString()};
+    QScopedPointer<BoxAnswerer> answerer;
+    QString original;
+    QString working;
+    QPointer<QWidget> lastBoard;
+    QList<int> plugged;
+};
+
+void tst_signingflow::initTestCase()
+{
+    // The program finds the live-scan reader libraries beside itself.
+    QVERIFY(ReaderFolder::linkLibraries());
+    original = folder.filePath(QStringLiteral("contract.pdf"));
+    QVERIFY(TestPdf::writeWithContent(original, 4));
+    config->loadConfig();
+    config->setValue(QStringLiteral("app/language"), QStringLiteral("en_US"));
+    QVERIFY(config->saveConfig());
+    // Qt may learn of the second screen from the server a moment after it starts.
+    QTRY_COMPARE(QGuiApplication::screens().size(), 2);
+}
+
+void tst_signingflow::init()
+{
+    answerer.reset(new BoxAnswerer);
+    working = folder.filePath(QStringLiteral("%1.pdf").arg(QTest::currentTestFunction()));
+    QFile::remove(working);
+    QVERIFY(QFile::copy(original, working));
+}
+
+void tst_signingflow::cleanup()
+{
+    for (int id : qAsConst(plugged))
+        sim.unplug(id);
+    plugged.clear();
+    QTRY_VERIFY(!DeviceController::instance()->hasDevice());
+    answerer.reset();
+}
+
+int tst_signingflow::plug(const char *model)
+{
+    const int id = sim.plug(model == QByteArray("signature-pad") ? SimSignaturePadModel().desc() : *SimModelCatalog::make(model));
+    plugged.append(id);
+    waitForDevice();
+    return id;
+}
+
+void tst_signingflow::waitForDevice()
+{
+    QTRY_VERIFY_WITH_TIMEOUT(DeviceController::instance()->hasDevice(), 10000);
+}
+
+void tst_signingflow::startSigning(MainWindow &window, const QList<PdfSignTag> &tags)
+{
+    window.setGeometry(QGuiApplication::screens().first()->availableGeometry().adjusted(40, 40, -40, -40));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    PdfSignCoreWidget *pages = editor(window);
+    QVERIFY(pages->openPdf(working));
+    PdfSignData data;
+    data.tags = tags;
+    pages->applySignData(data);
+    QCOMPARE(pages->tagCount(), tags.size());
+    window.findChild<QPushButton *>(QStringLiteral("startSignBtn"))->click();
+    QTRY_VERIFY(visibleWindow("PdfViewer"));
+}
+
+void tst_signingflow::nextBoard()
+{
+    QWidget *viewer = visibleWindow("PdfViewer");
+    QVERIFY(viewer);
+    QPushButton *sign = button(viewer, "sign");
+    QTRY_VERIFY_WITH_TIMEOUT(sign->isEnabled(), 5000);
+    sign->click();
+    QTRY_VERIFY_WITH_TIMEOUT(board() && board() != lastBoard, 10000);
+    lastBoard = board();
+    QVERIFY(QTest::qWaitForWindowExposed(lastBoard));
+}
+
+void tst_signingflow::confirmFingerprint(int device)
+{
+    QTRY_VERIFY_WITH_TIMEOUT(visibleWindow("IDFpDialog"), 10000);
+    QPointer<QWidget> dialog = visibleWindow("IDFpDialog");
+    QPushButton *confirm = button(dialog, "ok");
+    QVERIFY(confirm);
+    QTRY_VERIFY_WITH_TIMEOUT(confirm->isEnabled(), 15000);
+    QTest::qWait(250);   // the tablet's keys are debounced
+    sim.sendInput(device, keyReport(3));
+    QTRY_VERIFY_WITH_TIMEOUT(dialog.isNull() || !dialog->isVisible(), 10000);
+}
+
+void tst_signingflow::waitForBoardToClose()
+{
+    QTRY_VERIFY_WITH_TIMEOUT(!board() || board() != lastBoard, 10000);
+}
+
+void tst_signingflow::acceptAndSave(MainWindow &window, const QList<PdfSignTag> &tags)
+{
+    QWidget *viewer = visibleWindow("PdfViewer");
+    QVERIFY(viewer);
+    QPushButton *ok = button(viewer, "ok");
+    QVERIFY(ok);
+    QTRY_VERIFY_WITH_TIMEOUT(ok->isEnabled(), 5000);
+    ok->click();
+    QTRY_VERIFY(!visibleWindow("PdfViewer"));
+    QTRY_VERIFY_WITH_TIMEOUT(answerer->texts.contains(translated("signing_completed_save_prompt")), 10000);
+    PdfSignCoreWidget *pages = editor(window);
+    QVERIFY(!pages->hasPendingTags());
+    const QString saved = folder.filePath(QStringLiteral("%1-signed.pdf").arg(QTest::currentTestFunction()));
+    QVERIFY(pages->savePdf(saved));
+    const QString checked = qpdfCheck(saved);
+    QVERIFY2(checked.isEmpty(), qPrintable(checked));
+    const QString compared = compareSaved(original, saved, tags);
+    QVERIFY2(compared.isEmpty(), qPrintable(compared));
+}
+
+void tst_signingflow::tabletSignsEveryTag()
+{
+    const int tablet = plug("tablet");
+    const auto signature = recordedSignature();
+    QVERIFY(signature);
+    MainWindow window;
+    const QList<PdfSignTag> tags = {tag(1, PdfSignTag::SignOnly, LowerBox), tag(2, PdfSignTag::FpOnly, UpperBox),
+                                    tag(3, PdfSignTag::SignAndFp, LowerBox)};
+    startSigning(window, tags);
+
+    // A signature written with the recorded trace, confirmed by the tablet's ok key.
+    nextBoard();
+    play(sim, tablet, *signature);
+    sim.sendInput(tablet, keyReport(3));
+    waitForBoardToClose();
+
+    // A fingerprint from the simulated reader.
+    QPushButton *fingerprint = button(visibleWindow("PdfViewer"), "fingerprint");
+    QTRY_VERIFY(fingerprint->isEnabled());
+    fingerprint->click();
+    confirmFingerprint(tablet);
+
+    // Both: the signature confirmed on the board's own button, then the fingerprint at once.
+    nextBoard();
+    QWidget *both = lastBoard;
+    play(sim, tablet, *signature);
+    QPushButton *ok = button(both, "ok");
+    QVERIFY(ok);
+    QTest::mouseClick(ok, Qt::LeftButton);
+    waitForBoardToClose();
+    confirmFingerprint(tablet);
+
+    acceptAndSave(window, tags);
+}
+
+void tst_signingflow::penDisplayTapsItsButtons()
+{
+    const int display = plug("pen-display");
+    QScreen *penScreen = QGuiApplication::screens().at(1);
+    const QRect screen = penScreen->geometry();
+    const QSize tablet(DeviceController::instance()->tabletWidth(), DeviceController::instance()->tabletHeight());
+    const auto toTablet = [&](QPoint global) {
+        return QPoint(int(qint64(global.x() - screen.x()) * tablet.width() / screen.width()),
+                      int(qint64(global.y() - screen.y()) * tablet.height() / screen.height()));
+    };
+    const auto tap = [&](QWidget *target) {
+        const QPoint at = toTablet(target->mapToGlobal(target->rect().center()));
+        sim.sendInput(display, penReport(13, 0xA0, at.x(), at.y(), 0));
+        sim.sendInput(display, penReport(13, 0xA1, at.x(), at.y(), 4000));
+        sim.sendInput(display, penReport(13, 0xA0, at.x(), at.y(), 0));
+    };
+
+    MainWindow window;
+    const QList<PdfSignTag> tags = {tag(2, PdfSignTag::SignOnly, LowerBox)};
+    startSigning(window, tags);
+    QWidget *viewer = visibleWindow("PdfViewer");
+    QTRY_COMPARE(viewer->windowHandle()->screen(), penScreen);
+    QPushButton *sign = button(viewer, "sign");
+    QTRY_VERIFY(sign->isEnabled());
+    tap(sign);
+    QTRY_VERIFY_WITH_TIMEOUT(board() && board() != lastBoard, 10000);
+    lastBoard = board();
+    QVERIFY(QTest::qWaitForWindowExposed(lastBoard));
+    QWidget *paint = lastBoard;
+    QVERIFY(screen.contains(paint->frameGeometry()));
+    QWidget *canvas = paint->findChild<QWidget *>(QStringLiteral("drawLabel"));
+    const QRect area(toTablet(canvas->mapToGlobal(QPoint(20, 20))),
+                     toTablet(canvas->mapToGlobal(QPoint(canvas->width() - 20, canvas->height() - 20))));
+    play(sim, display, stroke(13, area, 8191));
+    tap(button(paint, "ok"));
+    waitForBoardToClose();
+
+    QPushButton *ok = button(viewer, "ok");
+    QTRY_VERIFY(ok->isEnabled());
+    tap(ok);
+    QTRY_VERIFY(!visibleWindow("PdfViewer"));
+    QTRY_VERIFY_WITH_TIMEOUT(answerer->texts.contains(translated("signing_completed_save_prompt")), 10000);
+    const QString saved = folder.filePath(QStringLiteral("display-signed.pdf"));
+    QVERIFY(editor(window)->savePdf(saved));
+    const QString compared = compareSaved(original, saved, tags);
+    QVERIFY2(compared.isEmpty(), qPrintable(compared));
+}
+
+void tst_signingflow::padDrawsLiveIntoTheBoard()
+{
+    const int pad = plug("signature-pad");
+    QCOMPARE(DeviceController::instance()->deviceType(), 2);
+    MainWindow window;
+    const QList<PdfSignTag> tags = {tag(1, PdfSignTag::SignOnly, UpperBox)};
+    startSigning(window, tags);
+    nextBoard();
+    QWidget *paint = lastBoard;
+    QTest::qWait(300);   // the hub's pause before the pad starts
+    for (int i = 0; i <= 60; ++i)
+        sim.sendInput(pad, SimSignaturePadModel::penReport(0xA1, 1500 + i * 120, 3700 + int(1500 * std::sin(i / 6.0)), 700));
+    sim.sendInput(pad, SimSignaturePadModel::penReport(0xA0, 8700, 3700, 0));
+    // The live ink reaches the board's window, drawn there by the library.
+    QWidget *canvas = paint->findChild<QWidget *>(QStringLiteral("drawLabel"));
+    QTRY_VERIFY_WITH_TIMEOUT([&] {
+        const QImage shot = canvas->screen()->grabWindow(paint->winId()).toImage();
+        for (int y = 0; y < shot.height(); y += 2)
+            for (int x = 0; x < shot.width(); x += 2)
+                if (qGray(shot.pixel(x, y)) < 80)
+                    return true;
+        return false;
+    }(), 5000);
+    QTest::qWait(300);   // a polled picture reaches the canvas
+    sim.sendInput(pad, SimSignaturePadModel::keyReport(1));
+    waitForBoardToClose();
+    acceptAndSave(window, tags);
+}
+
+void tst_signingflow::tabletUnpluggedAndPluggedAgain()
+{
+    int tablet = plug("tablet");
+    const auto signature = recordedSignature();
+    MainWindow window;
+    const QList<PdfSignTag> tags = {tag(1, PdfSignTag::SignOnly, LowerBox)};
+    startSigning(window, tags);
+    nextBoard();
+    play(sim, tablet, *signature);
+    sim.unplug(tablet);
+    plugged.removeAll(tablet);
+    QTRY_VERIFY(!DeviceController::instance()->hasDevice());
+    tablet = plug("tablet");
+    // The board stayed open; the signer goes on with the tablet back.
+    QCOMPARE(board(), lastBoard.data());
+    play(sim, tablet, *signature);
+    sim.sendInput(tablet, keyReport(3));
+    waitForBoardToClose();
+    acceptAndSave(window, tags);
+}
+
+void tst_signingflow::readerUnpluggedDuringCapture()
+{
+    const int tablet = plug("tablet");
+    const QString ini = qEnvironmentVariable("INKWARDEN_DEVSIM") + QStringLiteral("/fingerprint.ini");
+    const auto setReader = [&](bool present) {
+        QFile file(ini);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(present ? "[reader]\npresent = true\n" : "[reader]\npresent = false\n");
+    };
+    setReader(false);
+    MainWindow window;
+    const QList<PdfSignTag> tags = {tag(2, PdfSignTag::FpOnly, LowerBox)};
+    startSigning(window, tags);
+    QPushButton *fingerprint = button(visibleWindow("PdfViewer"), "fingerprint");
+    QTRY_VERIFY(fingerprint->isEnabled());
+    fingerprint->click();
+    QTRY_VERIFY_WITH_TIMEOUT(visibleWindow("IDFpDialog"), 10000);
+    QWidget *dialog = visibleWindow("IDFpDialog");
+    QTest::qWait(1000);
+    QVERIFY(!button(dialog, "ok")->isEnabled());
+    // The reader comes back; the signer asks for another try.
+    setReader(true);
+    button(dialog, "retry")->click();
+    confirmFingerprint(tablet);
+    acceptAndSave(window, tags);
+    QFile::remove(ini);
+}
+
+void tst_signingflow::cancelAtEveryStage_data()
+{
+    QTest::addColumn<int>("stage");
+    QTest::newRow("board open") << 0;
+    QTest::newRow("board cancelled") << 1;
+    QTest::newRow("one tag signed") << 2;
+}
+
+void tst_signingflow::cancelAtEveryStage()
+{
+    QFETCH(int, stage);
+    const int tablet = plug("tablet");
+    const auto signature = recordedSignature();
+    const QByteArray before = digest(working);
+    MainWindow window;
+    startSigning(window, {tag(1, PdfSignTag::SignOnly, LowerBox), tag(2, PdfSignTag::SignOnly, UpperBox)});
+    nextBoard();
+    if (stage == 1) {
+        sim.sendInput(tablet, keyReport(1));
+        waitForBoardToClose();
+    } else if (stage == 2) {
+        play(sim, tablet, *signature);
+        sim.sendInput(tablet, keyReport(3));
+        waitForBoardToClose();
+        nextBoard();
+    }
+    QWidget *viewer = visibleWindow("PdfViewer");
+    button(viewer, "cancel")->click();
+    QTRY_VERIFY(!visibleWindow("PdfViewer"));
+    QTRY_VERIFY(!board());
+    PdfSignCoreWidget *pages = editor(window);
+    QTRY_VERIFY(pages->hasDocument());
+    QTest::qWait(100);
+    QCOMPARE(pages->tagCount(), 2);
+    QVERIFY(pages->hasPendingTags());
+    QVERIFY(!answerer->texts.contains(translated("signing_completed_save_prompt")));
+    QCOMPARE(digest(working), before);
+}
+
+void tst_signingflow::quitWhileSigning()
+{
+    // A simulator folder of its own: the child serves its own tablet.
+    QTemporaryDir simFolder;
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("INKWARDEN_DEVSIM"), simFolder.path());
+    child.setProcessEnvironment(environment);
+    child.start(QStringLiteral(SIGNQUIT_PATH), {working});
+    QVERIFY(child.waitForFinished(60000));
+    const QByteArray errors = child.readAllStandardError();
+    QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+    QVERIFY2(child.exitCode() == 0, errors.right(2000).constData());
+    QVERIFY2(!errors.contains("Sanitizer") && !errors.contains("Destroyed while"), errors.right(2000).constData());
+    QVERIFY(errors.contains("signing window open"));
+}
+
+QTEST_MAIN(tst_signingflow)
+#include "tst_signingflow.moc"
