@@ -37,5 +37,5 @@ function(inkwarden_test name)
   endif()
   set_tests_properties(${name} PROPERTIES
     LABELS "${T_LABELS}"
-    ENVIRONMENT "${devsim}HOME=${home};XDG_CONFIG_HOME=${home}/.config;XDG_DATA_HOME=${home}/.local/share;XDG_CACHE_HOME=${home}/.cache;QT_QPA_PLATFORM=${platform};LSAN_OPTIONS=suppressions=${INKWARDEN_LSAN_SUPP}:print_suppressions=0;UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1;TSAN_OPTIONS=suppressions=${INKWARDEN_TSAN_SUPP}:halt_on_error=1")
+    ENVIRONMENT "${devsim}HOME=${home};XDG_CONFIG_HOME=${home}/.config;XDG_DATA_HOME=${home}/.local/share;XDG_CACHE_HOME=${home}/.cache;QT_QPA_PLATFORM=${platform};LSAN_OPTIONS=suppressions=${INKWARDEN_LSAN_SUPP}:print_suppressions=0;UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1;TSAN_OPTIONS=suppressions=${INKWARDEN_TSAN_SUPP}:halt_on_error=1:ignore_noninstrumented_modules=1")
 endfunction()

@@ -116,8 +116,9 @@ class tst_pdfviewer : public QObject
 private:
     QTemporaryDir folder;
     QSharedPointer<PdfHandler> handler = PdfHandler::instance();
-    QSharedPointer<DeviceController> hub = DeviceController::instance();
+    // Served before the hub starts, so it follows every plug from the first.
     DevSim sim{qgetenv("INKWARDEN_DEVSIM").toStdString()};
+    QSharedPointer<DeviceController> hub = DeviceController::instance();
     QPointer<Viewer> viewer;
     const QString picture = TestPdf::solidPng(QSize(40, 20), Qt::red);
 
