@@ -12,6 +12,8 @@ function(inkwarden_test name)
   cmake_parse_arguments(T "XVFB;TWOSCREENS;DEVSIM" "" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE Qt5::Test ${T_LIBS})
+  # Helpers every area's tests share (tests/*.h).
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/${name})
   set(home ${CMAKE_CURRENT_BINARY_DIR}/home/${name})
   file(MAKE_DIRECTORY ${home})

@@ -1,3 +1,4 @@
+#include "CapturedLog.h"
 #include "DeviceController.h"
 #include "FakeDevice.h"
 #include "sim/DevSim.h"
@@ -9,18 +10,6 @@
 #include <QtTest>
 
 using namespace platform;
-
-namespace {
-
-QStringList *s_log = nullptr;
-
-void collect(QtMsgType, const QMessageLogContext &, const QString &message)
-{
-    if (s_log)
-        s_log->append(message);
-}
-
-} // namespace
 
 // The hub over the simulated tablet; one hub per process, so the cases build on each other.
 class tst_devicecontroller : public QObject
@@ -62,19 +51,19 @@ private slots:
 
     void startSignatureOpensTheBoardFirst()
     {
-        QStringList log;
-        s_log = &log;
         QSignalSpy plain(hub.data(), &DeviceController::openPaintBoard);
         connect(hub.data(), &DeviceController::openPaintBoardFromPdf, this,
-                [&](const QString &title) { log.append(QStringLiteral("board ") + title); });
-        qInstallMessageHandler(collect);
-        hub->startSignature(true, QStringLiteral("A"));
-        qInstallMessageHandler(nullptr);
-        s_log = nullptr;
+                [&](const QString &title) { qDebug().noquote() << "board" << title; });
+        QStringList lines;
+        {
+            CapturedLog log;
+            hub->startSignature(true, QStringLiteral("A"));
+            lines = log.all();
+        }
         disconnect(hub.data(), &DeviceController::openPaintBoardFromPdf, this, nullptr);
         QCOMPARE(plain.count(), 0);
-        const int board = log.indexOf(QStringLiteral("board A"));
-        QVERIFY(board >= 0 && board < log.indexOf(QStringLiteral("TabrixPenDevice startSignature")));
+        const int board = lines.indexOf(QStringLiteral("board A"));
+        QVERIFY(board >= 0 && board < lines.indexOf(QStringLiteral("TabrixPenDevice startSignature")));
     }
 
     void unplugLeavesNoDevice()

@@ -1,20 +1,9 @@
+#include "CapturedLog.h"
 #include "DeviceManagerWorker.h"
 #include "FakeDevice.h"
 
 #include <QSignalSpy>
 #include <QtTest>
-
-namespace {
-
-QStringList *s_log = nullptr;
-
-void collect(QtMsgType, const QMessageLogContext &, const QString &message)
-{
-    if (s_log)
-        s_log->append(message);
-}
-
-} // namespace
 
 // Discovery and hot-plug rules, driven on the test's thread with devices whose presence the
 // test sets.
@@ -27,9 +16,7 @@ private slots:
     void init()
     {
         journal.clear();
-        log.clear();
-        s_log = &log;
-        qInstallMessageHandler(collect);
+        log.reset(new CapturedLog);
         tablet = new FakeDevice(QStringLiteral("tablet"), &journal, this);
         pad = new FakeDevice(QStringLiteral("pad"), &journal, this);
         worker = new DeviceManagerWorker(this);
@@ -40,8 +27,7 @@ private slots:
     void cleanup()
     {
         delete worker;
-        qInstallMessageHandler(nullptr);
-        s_log = nullptr;
+        log.reset();
     }
 
     void startWithTabletOnly()
@@ -53,11 +39,12 @@ private slots:
         QCOMPARE(connected.at(0).at(0).value<IDevice *>(), tablet);
         // Registered twice, asked once per pass; a present device is asked again when connecting.
         QCOMPARE(journal, QStringList({"tablet check", "tablet check", "tablet open", "pad check"}));
-        const int scan = log.indexOf(QStringLiteral("Scanning devices on startup..."));
-        const int started = log.indexOf(QStringLiteral("Started monitoring USB events."));
+        const QStringList lines = log->all();
+        const int scan = lines.indexOf(QStringLiteral("Scanning devices on startup..."));
+        const int started = lines.indexOf(QStringLiteral("Started monitoring USB events."));
         int tabletLine = -1;
-        for (int i = 0; i < log.size(); ++i)
-            if (log.at(i).startsWith(QLatin1String("Device connected:")) && log.at(i).contains(QLatin1String("tablet")))
+        for (int i = 0; i < lines.size(); ++i)
+            if (lines.at(i).startsWith(QLatin1String("Device connected:")) && lines.at(i).contains(QLatin1String("tablet")))
                 tabletLine = i;
         QVERIFY(scan >= 0 && scan < tabletLine && tabletLine < started);
     }
@@ -95,7 +82,7 @@ private slots:
 
 private:
     QStringList journal;
-    QStringList log;
+    QScopedPointer<CapturedLog> log;
     FakeDevice *tablet = nullptr;
     FakeDevice *pad = nullptr;
     DeviceManagerWorker *worker = nullptr;

@@ -1,3 +1,4 @@
+#include "CapturedLog.h"
 #include "OrvelDevice.h"
 #include "OrvelSignWorker.h"
 #include "sim/DevSim.h"
@@ -13,23 +14,11 @@ using namespace platform;
 
 namespace {
 
-QStringList *s_log = nullptr;
-
-void collect(QtMsgType, const QMessageLogContext &, const QString &message)
-{
-    if (s_log)
-        s_log->append(message);
-}
-
 QStringList logOf(const std::function<void()> &action)
 {
-    QStringList log;
-    s_log = &log;
-    qInstallMessageHandler(collect);
+    CapturedLog log;
     action();
-    qInstallMessageHandler(nullptr);
-    s_log = nullptr;
-    return log;
+    return log.all();
 }
 
 QByteArray png(QSize size)

@@ -1,3 +1,4 @@
+#include "CapturedLog.h"
 #include "OrvelDevice.h"
 #include "platform/Windows.h"
 #include "sim/DevSim.h"
@@ -10,18 +11,6 @@
 #include <QtTest>
 
 using namespace platform;
-
-namespace {
-
-QStringList *s_log = nullptr;
-
-void collect(QtMsgType, const QMessageLogContext &, const QString &message)
-{
-    if (s_log)
-        s_log->append(message);
-}
-
-} // namespace
 
 // The pad adapter against the simulated pad and a real board window on a private X server.
 class tst_orvelpad : public QObject
@@ -72,14 +61,15 @@ private slots:
         const int id = sim->plug(model.desc());
         OrvelDevice pad;
         QVERIFY(pad.checkDevice());
-        QStringList log;
-        s_log = &log;
-        qInstallMessageHandler(collect);
-        const int started = pad.startSignature(asked.width(), asked.height());
-        qInstallMessageHandler(nullptr);
-        s_log = nullptr;
+        QStringList lines;
+        int started = 0;
+        {
+            CapturedLog log;
+            started = pad.startSignature(asked.width(), asked.height());
+            lines = log.all();
+        }
         QCOMPARE(started, 1);
-        const QStringList sizes = log.filter(QRegularExpression(QStringLiteral("^width = ")));
+        const QStringList sizes = lines.filter(QRegularExpression(QStringLiteral("^width = ")));
         QCOMPARE(sizes.size(), 2);
         QCOMPARE(sizes.at(1).simplified(), QStringLiteral("width = %1 , height = %2").arg(used.width()).arg(used.height()));
         QCOMPARE(pad.endSignature(), 1);

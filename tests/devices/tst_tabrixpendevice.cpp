@@ -1,3 +1,4 @@
+#include "CapturedLog.h"
 #include "TabrixPenDevice.h"
 #include "sim/DevSim.h"
 #include "sim/SimModelCatalog.h"
@@ -16,14 +17,6 @@ TABLET_PACKET key(int number, int pressed = 1)
     packet.keyPressed = pressed;
     packet.keyNumber = number;
     return packet;
-}
-
-int s_callbackLines = 0;
-
-void countCallbackLines(QtMsgType, const QMessageLogContext &, const QString &message)
-{
-    if (message.startsWith(QLatin1String("packetCallbackId: ")))
-        ++s_callbackLines;
 }
 
 } // namespace
@@ -82,14 +75,13 @@ private slots:
         qputenv("INKWARDEN_DEVSIM", folder.path().toUtf8());
         DevSim sim(folder.path().toStdString());
         const int display = sim.plug(*SimModelCatalog::make("pen-display"));
-        s_callbackLines = 0;
-        qInstallMessageHandler(countCallbackLines);
+        CapturedLog log;
         {
             TabrixPenDevice device;
             QVERIFY(device.checkDevice());
             QCOMPARE(device.open(), 1);
             QCOMPARE(device.open(), 1);
-            QCOMPARE(s_callbackLines, 1);
+            QCOMPARE(log.count(QStringLiteral("packetCallbackId: ")), 1);
             QCOMPARE(device.deviceName(), QStringLiteral("Tabrix Pen Display 13"));
             QVERIFY(device.isScreenDevice());
             QCOMPARE(device.tabletWidth(), 59500);
@@ -112,7 +104,6 @@ private slots:
             QCOMPARE(int(sim.records(slate).size()), 2);
             device.close();
         }
-        qInstallMessageHandler(nullptr);
     }
 };
 

@@ -29,6 +29,12 @@ public:
         return n;
     }
     bool contains(const QString &text) const { return count(text) > 0; }
+    // Every line so far, in order.
+    QStringList all() const
+    {
+        std::lock_guard<std::mutex> lock(mutex());
+        return lines();
+    }
 
 private:
     static void collect(QtMsgType, const QMessageLogContext &, const QString &message)
