@@ -80,6 +80,8 @@ void PageStrip::rebuild(int pageCount, int currentIndex)
         return;
     basePageSize = first.size();
     pages.reserve(pageCount);
+    // Each label shown into an active layout would lay out every label before it again.
+    containerLayout->setEnabled(false);
     for (int i = 0; i < pageCount; ++i) {
         auto *label = new QLabel(container);
         label->setObjectName(QStringLiteral("pdfPageLabel"));
@@ -92,6 +94,7 @@ void PageStrip::rebuild(int pageCount, int currentIndex)
         label->show(); // the layout would show it only on a later turn, and skips it until then
         pages.append(PageEntry{label, basePageSize, QSize(), 1.0});
     }
+    containerLayout->setEnabled(true);
     layoutPages();
     renderVisiblePages(true, currentIndex);
 }
