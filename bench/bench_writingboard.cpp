@@ -53,9 +53,9 @@ protected:
 
 double cpuSeconds()
 {
-    timespec spec{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &spec);
-    return double(spec.tv_sec) + double(spec.tv_nsec) / 1e9;
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
 }
 
 SimBytes report(uint8_t code, int x, int y, int pressure)

@@ -24,6 +24,13 @@ DeviceManager::DeviceManager(QObject *parent)
     connect(m_thread, &QThread::started, m_worker, &DeviceManagerWorker::startMonitoring);
     connect(m_worker, &DeviceManagerWorker::deviceConnected, this, &DeviceManager::deviceConnected);
     connect(m_worker, &DeviceManagerWorker::deviceDisconnected, this, &DeviceManager::deviceDisconnected);
+    // Wired before the thread starts, so the device thread only reads what was made before it.
+    // The monitor and its notifier belong to the device thread, which ends right after.
+    DeviceManagerWorker *worker = m_worker;
+    connect(this, &DeviceManager::stopRequested, m_worker, [worker] {
+        worker->stopMonitoring();
+        worker->thread()->quit();
+    });
 }
 
 DeviceManager::~DeviceManager()
@@ -46,15 +53,7 @@ void DeviceManager::stop()
 {
     if (!m_thread->isRunning())
         return;
-    // The monitor and its notifier belong to the device thread, which ends right after.
-    DeviceManagerWorker *worker = m_worker;
-    QMetaObject::invokeMethod(
-        m_worker,
-        [worker] {
-            worker->stopMonitoring();
-            worker->thread()->quit();
-        },
-        Qt::QueuedConnection);
+    emit stopRequested(QPrivateSignal());
     if (!m_thread->wait(StopWaitMs))
         qWarning() << "Device thread did not end in time.";
 }

@@ -25,6 +25,8 @@ public:
 signals:
     void deviceConnected(IDevice *device);
     void deviceDisconnected(IDevice *device);
+    // Carries stop() to the device thread.
+    void stopRequested(QPrivateSignal);
 
 private:
     QThread *m_thread;
