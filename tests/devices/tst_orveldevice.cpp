@@ -123,7 +123,6 @@ private slots:
     void noBoardWindowStartsNothing()
     {
         OrvelDevice pad;
-        QSignalSpy pictures(&pad, &IDevice::signPicAvailable);
         const QStringList log = logOf([&] { QCOMPARE(pad.startSignature(600, 300), -1); });
         QVERIFY(log.contains(QStringLiteral("Error: Unable to find the window 'PaintBoard'.")));
         QVERIFY(!log.join(' ').contains(QLatin1String("startSignature result")));
