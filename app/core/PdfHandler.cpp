@@ -2,6 +2,7 @@
 #include "SharedInstance.h"
 
 #include "ImageBase64.h"
+#include "PageImagePool.h"
 #include "TagPainter.h"
 #include "TagUnits.h"
 
@@ -70,6 +71,7 @@ QSharedPointer<PdfHandler> PdfHandler::instance()
 }
 
 PdfHandler::PdfHandler()
+    : m_pageImages(PageImagePool::create())
 {
     FPDF_InitLibrary();
 }
@@ -142,9 +144,7 @@ QImage PdfHandler::renderPage(int index)
     const int height = TagUnits::pageImagePixels(FPDF_GetPageHeight(page));
     // pdfium draws straight into the returned image: no second page-sized buffer, no copy.
     // An empty page, or one too large for any image, has no image.
-    QImage image;
-    if (width > 0 && height > 0)
-        image = QImage(width, height, QImage::Format_RGB32);
+    QImage image = m_pageImages->take(QSize(width, height));
     FPDF_BITMAP bitmap = image.isNull() ? nullptr
                                         : FPDFBitmap_CreateEx(width, height, FPDFBitmap_BGRx, image.bits(),
                                                               int(image.bytesPerLine()));

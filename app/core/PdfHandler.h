@@ -10,6 +10,9 @@
 #include <QSharedPointer>
 #include <QString>
 
+#include <memory>
+
+class PageImagePool;
 class QByteArray;
 class QIODevice;
 class QPainter;
@@ -79,4 +82,5 @@ private:
     bool m_tagHidden = false;
     bool m_readOnly = false;
     int m_signMode = 0;
+    std::shared_ptr<PageImagePool> m_pageImages;
 };

@@ -90,6 +90,7 @@ private slots:
     void loadFailsCleanly();
     void rendersAtThreeHundredDpi();
     void rendersAsPdfiumsOwnBitmap();
+    void pageBuffersComeBackButAreNeverShared();
     void degeneratePagesGiveNullImage_data();
     void degeneratePagesGiveNullImage();
     void hiddenTagsRenderAsBarePage();
@@ -256,6 +257,23 @@ void PdfHandlerTest::rendersAsPdfiumsOwnBitmap()
     }
 }
 
+void PdfHandlerTest::pageBuffersComeBackButAreNeverShared()
+{
+    QVERIFY(handler->loadDocument(path("content.pdf")));
+    const QImage first = handler->renderPage(0);
+    const QImage firstPixels = first.copy();
+    QImage second = handler->renderPage(1);
+    QVERIFY(second.constBits() != first.constBits());
+    QCOMPARE(first, firstPixels);
+
+    // A released buffer serves the next page, which shows that page and nothing of the last one.
+    const uchar *released = second.constBits();
+    second = QImage();
+    const QImage again = handler->renderPage(0);
+    QCOMPARE(again.constBits(), released);
+    QCOMPARE(again, firstPixels);
+}
+
 void PdfHandlerTest::degeneratePagesGiveNullImage_data()
 {
     QTest::addColumn<double>("width");
@@ -264,6 +282,7 @@ void PdfHandlerTest::degeneratePagesGiveNullImage_data()
     QTest::newRow("below one pixel wide") << 0.2 << 842.0;
     QTest::newRow("beyond any bitmap") << 14400.0 << 14400.0;
     QTest::newRow("beyond an int of pixels") << 1e9 << 842.0;
+    QTest::newRow("a million points square, 69 TB") << 1e6 << 1e6;
 }
 
 void PdfHandlerTest::degeneratePagesGiveNullImage()
