@@ -1,7 +1,8 @@
 // Speed of PdfHandler on a real document against other renderers on the same machine in the
 // same run: poppler in this process at the same resolution, and mutool and pdftoppm as whole
 // processes (start-up and image file included, as a user would run them).
-// Usage: bench_pdfhandler FILE.pdf [0-based PAGE]
+// Usage: bench_pdfhandler FILE.pdf [0-based PAGE]   one page, then a save of 50 images
+//        bench_pdfhandler FILE.pdf all              every page against poppler and pdftoppm
 #include "ImageBase64.h"
 #include "PdfHandler.h"
 
@@ -27,10 +28,10 @@ QTextStream out(stdout);
 constexpr int Runs = 5;
 constexpr int Dpi = 300;
 
-double medianMs(const std::function<void()> &work)
+double medianMs(const std::function<void()> &work, int runs = Runs)
 {
     QVector<double> times;
-    for (int i = 0; i < Runs; ++i) {
+    for (int i = 0; i < runs; ++i) {
         QElapsedTimer timer;
         timer.start();
         work();
@@ -68,6 +69,69 @@ void reportProcess(const QString &what, const QString &program, const QStringLis
     report(what, medianMs([&] { run(program, args); }), ours);
 }
 
+QStringList pdftoppmArgs(const QString &file, int pageIndex, const QTemporaryDir &dir)
+{
+    const QString page = QString::number(pageIndex + 1);
+    return {QStringLiteral("-r"), QString::number(Dpi), QStringLiteral("-f"), page, QStringLiteral("-l"), page, file,
+            dir.filePath(QStringLiteral("pdftoppm"))};
+}
+
+void reportRatios(const QString &what, QVector<QPair<double, int>> ratios)
+{
+    std::sort(ratios.begin(), ratios.end());
+    out << QStringLiteral("  renderPage / %1: median %2, worst %3 (page %4)\n")
+               .arg(what)
+               .arg(ratios.at(ratios.size() / 2).first, 0, 'f', 3)
+               .arg(ratios.last().first, 0, 'f', 3)
+               .arg(ratios.last().second);
+}
+
+// Every page, each renderer's median of three runs, so that one slow run on a busy machine does
+// not make a page look slow; the figures that matter are the worst pages.
+int benchAllPages(PdfHandler &handler, const QString &file, const QTemporaryDir &dir)
+{
+    constexpr int PageRuns = 3;
+    const bool withPdftoppm = !QStandardPaths::findExecutable(QStringLiteral("pdftoppm")).isEmpty();
+    std::unique_ptr<poppler::document> poppler(poppler::document::load_from_file(file.toStdString()));
+    if (!poppler) {
+        out << "poppler cannot open " << file << "\n";
+        return 1;
+    }
+    poppler::page_renderer renderer;
+    renderer.set_render_hints(poppler::page_renderer::antialiasing | poppler::page_renderer::text_antialiasing);
+    const int pageCount = handler.pageCount();
+    out << file << ": all " << pageCount << " pages at " << Dpi << " dpi, median of " << PageRuns
+        << " runs per page and renderer\n";
+    if (withPdftoppm)
+        run(QStringLiteral("pdftoppm"), pdftoppmArgs(file, 0, dir)); // warm file caches
+
+    QVector<double> ours;
+    QVector<QPair<double, int>> toPoppler;
+    QVector<QPair<double, int>> toPdftoppm;
+    for (int i = 0; i < pageCount; ++i) {
+        const double ms = medianMs([&] { handler.renderPage(i); }, PageRuns);
+        ours << ms;
+        std::unique_ptr<poppler::page> page(poppler->create_page(i));
+        if (page)
+            toPoppler << qMakePair(ms / medianMs([&] { renderer.render_page(page.get(), Dpi, Dpi); }, PageRuns), i + 1);
+        if (withPdftoppm)
+            toPdftoppm << qMakePair(
+                ms / medianMs([&] { run(QStringLiteral("pdftoppm"), pdftoppmArgs(file, i, dir)); }, PageRuns), i + 1);
+    }
+    std::sort(ours.begin(), ours.end());
+    out << QStringLiteral("  renderPage: median %1 ms, worst %2 ms\n")
+               .arg(ours.at(ours.size() / 2), 0, 'f', 1)
+               .arg(ours.last(), 0, 'f', 1);
+    if (withPdftoppm)
+        reportRatios(QStringLiteral("pdftoppm -r 300"), toPdftoppm);
+    else
+        out << "  pdftoppm not installed (scripts/setup --bench)\n";
+    if (!toPoppler.isEmpty())
+        reportRatios(QStringLiteral("poppler in process"), toPoppler);
+    out.flush();
+    return 0;
+}
+
 QString signaturePng()
 {
     QImage image(400, 200, QImage::Format_ARGB32);
@@ -92,11 +156,12 @@ int main(int argc, char *argv[])
     });
     const QStringList args = app.arguments();
     if (args.size() < 2) {
-        out << "usage: bench_pdfhandler FILE.pdf [PAGE]  (a real document; PAGE 0-based)\n";
+        out << "usage: bench_pdfhandler FILE.pdf [PAGE | all]  (a real document; PAGE 0-based)\n";
         return 2;
     }
     const QString file = args.at(1);
-    const int pageIndex = args.size() > 2 ? args.at(2).toInt() : 0;
+    const bool allPages = args.size() > 2 && args.at(2) == QLatin1String("all");
+    const int pageIndex = args.size() > 2 && !allPages ? args.at(2).toInt() : 0;
     QSharedPointer<PdfHandler> handler = PdfHandler::instance();
     QTemporaryDir dir;
 
@@ -104,6 +169,8 @@ int main(int argc, char *argv[])
         out << "cannot open " << file << " or it has no page " << pageIndex << "\n";
         return 1;
     }
+    if (allPages)
+        return benchAllPages(*handler, file, dir);
     const int pageCount = handler->pageCount();
     out << file << ": " << pageCount << " pages; page " << pageIndex + 1 << " at " << Dpi << " dpi, median of "
         << Runs << " runs\n";
@@ -123,16 +190,12 @@ int main(int argc, char *argv[])
         out << "  poppler cannot open the page\n";
     }
 
-    const QString page = QString::number(pageIndex + 1);
-    const QString dpi = QString::number(Dpi);
     reportProcess(QStringLiteral("mutool draw -r 300"), QStringLiteral("mutool"),
-                  {QStringLiteral("draw"), QStringLiteral("-q"), QStringLiteral("-r"), dpi, QStringLiteral("-o"),
-                   dir.filePath(QStringLiteral("mutool.png")), file, page},
+                  {QStringLiteral("draw"), QStringLiteral("-q"), QStringLiteral("-r"), QString::number(Dpi),
+                   QStringLiteral("-o"), dir.filePath(QStringLiteral("mutool.png")), file,
+                   QString::number(pageIndex + 1)},
                   ours);
-    reportProcess(QStringLiteral("pdftoppm -r 300"), QStringLiteral("pdftoppm"),
-                  {QStringLiteral("-r"), dpi, QStringLiteral("-f"), page, QStringLiteral("-l"), page, file,
-                   dir.filePath(QStringLiteral("pdftoppm"))},
-                  ours);
+    reportProcess(QStringLiteral("pdftoppm -r 300"), QStringLiteral("pdftoppm"), pdftoppmArgs(file, pageIndex, dir), ours);
 
     // 50 signed tags spread over the document, as many pages as possible.
     PdfSignData data;

@@ -1,6 +1,6 @@
 // Pages through a long real-world document in the signing window and reports the time from a
 // page step to the new page's picture on its label, and the resident memory, which the page
-// cache must keep bounded. The tag editor's figure (bench_editorscroll) runs beside it.
+// cache must keep bounded. The tag editor's figures (bench_editorscroll) on the same pages follow.
 // Usage: QT_QPA_PLATFORM=offscreen bench_signingwindow [source.pdf] [pages]
 //   (default /usr/share/doc/libtasn1-doc/libtasn1.pdf repeated up to 200 pages; needs qpdf)
 
@@ -117,10 +117,9 @@ int main(int argc, char *argv[])
 
     QProcess editor;
     editor.setProcessChannelMode(QProcess::ForwardedChannels);
-    out << "tag editor (bench_editorscroll " << pageCount << "):\n";
+    out << "tag editor (bench_editorscroll, the same " << pageCount << " pages):\n";
     out.flush();
-    editor.start(QCoreApplication::applicationDirPath() + QStringLiteral("/bench_editorscroll"),
-                 {QString::number(pageCount)});
+    editor.start(QCoreApplication::applicationDirPath() + QStringLiteral("/bench_editorscroll"), {path});
     editor.waitForFinished(-1);
     return 0;
 }
