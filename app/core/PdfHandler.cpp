@@ -6,7 +6,6 @@
 #include "TagPainter.h"
 #include "TagUnits.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -14,55 +13,11 @@
 #include <QPainter>
 #include <QSaveFile>
 #include <QStandardPaths>
-#include <QTransform>
+#include <QTemporaryFile>
 #include <QWeakPointer>
 #include <QtDebug>
 
 #include <algorithm>
-
-namespace {
-
-// pdfium hands this record back to the write callback, which reaches the file through it.
-struct FileWriteRecord
-{
-    FPDF_FILEWRITE fileWrite;
-    QIODevice *file;
-    qint64 written;
-};
-
-// Maps points of the page as displayed (origin top left, y down, as the page image) into the
-// page's own space, so /Rotate and a media box away from the origin are honoured. pdfium gives
-// the mapping of whole device pixels; it is affine, so three corners fix it.
-bool displayToPage(FPDF_PAGE page, QTransform *transform)
-{
-    const double width = FPDF_GetPageWidth(page);
-    const double height = FPDF_GetPageHeight(page);
-    const int sizeX = TagUnits::pageImagePixels(width);
-    const int sizeY = TagUnits::pageImagePixels(height);
-    if (sizeX <= 0 || sizeY <= 0)
-        return false;
-    double x0, y0, x1, y1, x2, y2;
-    if (!FPDF_DeviceToPage(page, 0, 0, sizeX, sizeY, 0, 0, 0, &x0, &y0)
-        || !FPDF_DeviceToPage(page, 0, 0, sizeX, sizeY, 0, sizeX, 0, &x1, &y1)
-        || !FPDF_DeviceToPage(page, 0, 0, sizeX, sizeY, 0, 0, sizeY, &x2, &y2))
-        return false;
-    *transform = QTransform((x1 - x0) / width, (y1 - y0) / width, (x2 - x0) / height, (y2 - y0) / height, x0, y0);
-    return true;
-}
-
-// The document information entries as pdfium reads them.
-QStringList documentInfo(FPDF_DOCUMENT document)
-{
-    QStringList texts;
-    for (const char *key : {"Title", "Author", "Subject", "Keywords", "Creator", "Producer", "CreationDate", "ModDate"}) {
-        QByteArray text(int(FPDF_GetMetaText(document, key, nullptr, 0)), '\0');
-        FPDF_GetMetaText(document, key, text.data(), (unsigned long)text.size());
-        texts << QString::fromUtf16(reinterpret_cast<const char16_t *>(text.constData()), std::max(0, text.size() / 2 - 1));
-    }
-    return texts;
-}
-
-} // namespace
 
 QSharedPointer<PdfHandler> PdfHandler::instance()
 {
@@ -196,7 +151,16 @@ void PdfHandler::drawBase64Image(QPainter &painter, const QString &base64, int x
     painter.drawImage(QRect(x + (w - dw) / 2, y + (h - dh) / 2, dw, dh), scaled);
 }
 
-bool PdfHandler::save()
+bool PdfHandler::save(QByteArray *saved, SaveFailure::Reason *why)
+{
+    SaveFailure::Reason reason = SaveFailure::NotWritten;
+    const bool ok = writeSaved(saved, &reason);
+    if (!ok && why)
+        *why = reason;
+    return ok;
+}
+
+bool PdfHandler::writeSaved(QByteArray *saved, SaveFailure::Reason *why)
 {
     if (!m_document) {
         qWarning() << "PDF document is not loaded, cannot save.";
@@ -204,60 +168,84 @@ bool PdfHandler::save()
     }
     // An earlier save's file must never pass for this one, whatever happens below.
     const QString path = intermediateFilePath();
+    const QString folder = QFileInfo(path).absolutePath();
     if (QFileInfo::exists(path) && !QFile::remove(path)) {
         qWarning().noquote() << "Failed to remove existing file:" << path;
+        *why = SaveFailure::ofFile(path, 0);
         return false;
     }
-    if (m_readOnly)
-        return finishSave(m_document);
+    if (!QDir().mkpath(folder)) {
+        qWarning().noquote() << "Failed to create folder for:" << path;
+        *why = SaveFailure::ofFile(folder, 0);
+        return false;
+    }
+    // The writer's output goes to a file of this process's own, so a save running in another
+    // copy of the program at the same time can never be taken for this one.
+    QTemporaryFile output(folder + QStringLiteral("/pdf_test.XXXXXX.part"));
+    if (!output.open()) {
+        qWarning().noquote() << "Failed to open file for writing:" << output.fileTemplate() << output.errorString();
+        *why = SaveFailure::ofFile(output.fileTemplate(), 0);
+        return false;
+    }
 
-    // The images go into a copy, so the open document stays as loaded and every save writes
-    // each image exactly once, with no dead copies from earlier saves.
-    QByteArray clean;
-    QBuffer buffer(&clean);
-    buffer.open(QIODevice::WriteOnly);
-    if (!writeDocument(m_document, &buffer)) {
-        qWarning() << "Failed to copy PDF document for saving, error code:" << FPDF_GetLastError();
+    QHash<QString, QImage> decoded; // the same picture in many tags is decoded once
+    const std::vector<PdfWriter::Page> plan = m_readOnly ? std::vector<PdfWriter::Page>() : placeTagImages(&decoded);
+    qDebug().noquote() << "Saving PDF document to:" << path;
+    const PdfWriter::Result written = PdfWriter::run(m_document, !m_readOnly, plan, output.handle(), path);
+    if (!written.ok) {
+        *why = written.reason;
         return false;
     }
-    FPDF_DOCUMENT copy = FPDF_LoadMemDocument(clean.constData(), clean.size(), nullptr);
-    if (!copy) {
-        qWarning() << "Failed to reopen PDF document for saving, error code:" << FPDF_GetLastError();
+
+    output.seek(0);
+    const QByteArray bytes = output.readAll();
+    qDebug() << "File data size:" << bytes.size();
+    if (bytes.size() != written.size) {
+        qWarning().noquote() << "Saved file is incomplete:" << output.fileName() << bytes.size() << "of"
+                             << written.size;
         return false;
     }
-    const bool saved = insertTagImages(copy) && finishSave(copy);
-    FPDF_CloseDocument(copy);
-    return saved;
+    QSaveFile file(path); // renamed into place only when complete
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        qWarning().noquote() << "Failed to save PDF document:" << path << file.errorString();
+        *why = SaveFailure::ofFile(path, bytes.size());
+        return false;
+    }
+    qDebug().noquote() << "PDF document saved successfully to:" << path;
+    if (saved)
+        *saved = bytes;
+    emit pdfConfirm(buildResult(bytes));
+    return true;
 }
 
-bool PdfHandler::insertTagImages(FPDF_DOCUMENT document)
+std::vector<PdfWriter::Page> PdfHandler::placeTagImages(QHash<QString, QImage> *decoded) const
 {
     const auto due = [](const PdfSignTag &tag) {
         return (tag.isSignDone && !tag.signImage.isEmpty()) || (tag.isFpDone && !tag.fpImage.isEmpty());
     };
-    QHash<QString, QImage> decoded; // the same picture in many tags is decoded once
+    std::vector<PdfWriter::Page> pages;
     for (int index = 0; index < m_pageCount; ++index) {
         const auto dueOnPage = [index, &due](const PdfSignTag &tag) { return tag.page == index + 1 && due(tag); };
         if (std::none_of(m_signData.tags.cbegin(), m_signData.tags.cend(), dueOnPage))
             continue;
-        FPDF_PAGE page = FPDF_LoadPage(document, index);
-        if (!page) {
-            qWarning() << "Failed to load page:" << index;
-            continue;
-        }
-        // A captured image that cannot be placed must not pass for a signed page.
-        QTransform toPage;
-        if (!displayToPage(page, &toPage)) {
-            qWarning() << "Cannot place images on page" << index << ": its size has no image";
-            FPDF_ClosePage(page);
-            return false;
-        }
-        int inserted = 0;
-        bool placed = true;
-        const auto insert = [&](const QString &base64, int x, int y, int w, int h) {
-            const Insertion result = insertImageObject(document, page, toPage, base64, &decoded, x, y, w, h);
-            inserted += result == Insertion::Inserted;
-            placed = placed && result != Insertion::Unplaceable;
+        PdfWriter::Page page;
+        page.index = index;
+        const auto place = [&](const QString &base64, int x, int y, int w, int h) {
+            qDebug() << "Inserting image to PDF";
+            if (w <= 0 || h <= 0) {
+                qWarning() << "Tag box too small for an image:" << w << "x" << h << "points";
+                return;
+            }
+            auto known = decoded->constFind(base64);
+            if (known == decoded->constEnd())
+                known = decoded->insert(base64, ImageBase64::decode(base64).convertToFormat(QImage::Format_ARGB32));
+            const QImage &image = *known;
+            if (image.isNull()) {
+                qWarning() << "Failed to load image from Base64 data.";
+                return;
+            }
+            page.images.push_back(
+                {x, y, w, h, image.constBits(), image.width(), image.height(), int(image.bytesPerLine())});
         };
         for (const PdfSignTag &tag : qAsConst(m_signData.tags)) {
             if (!dueOnPage(tag))
@@ -269,188 +257,17 @@ bool PdfHandler::insertTagImages(FPDF_DOCUMENT document)
             if (tag.isSignDone && !tag.signImage.isEmpty()) {
                 qDebug() << "Inserting tag on page" << tag.page << "at (" << x << ", " << y << ") with size (" << w
                          << ", " << h << ")";
-                insert(tag.signImage, x, y, w, h);
+                place(tag.signImage, x, y, w, h);
             }
             if (tag.isFpDone && !tag.fpImage.isEmpty()) {
                 qDebug() << "Inserting fingerprint on page" << tag.page << "at (" << x << ", " << y
                          << ") with size (" << w << ", " << h << ")";
-                insert(tag.fpImage, x, y, w, h);
+                place(tag.fpImage, x, y, w, h);
             }
         }
-        // One content rewrite per page, after all of its images.
-        if (placed && inserted > 0) {
-            placed = FPDFPage_GenerateContent(page);
-            if (placed)
-                qDebug() << "Image inserted successfully to PDF at position" << index;
-            else
-                qWarning() << "Failed to generate content for page.";
-        }
-        FPDF_ClosePage(page);
-        if (!placed)
-            return false;
+        pages.push_back(std::move(page));
     }
-    return true;
-}
-
-PdfHandler::Insertion PdfHandler::insertImageObject(FPDF_DOCUMENT document, FPDF_PAGE page, const QTransform &toPage,
-                                                    const QString &base64, QHash<QString, QImage> *decoded, int x,
-                                                    int y, int w, int h)
-{
-    qDebug() << "Inserting image to PDF";
-    if (w <= 0 || h <= 0) {
-        qWarning() << "Tag box too small for an image:" << w << "x" << h << "points";
-        return Insertion::Skipped;
-    }
-    auto known = decoded->constFind(base64);
-    if (known == decoded->constEnd())
-        known = decoded->insert(base64, ImageBase64::decode(base64).convertToFormat(QImage::Format_ARGB32));
-    const QImage &image = *known;
-    if (image.isNull()) {
-        qWarning() << "Failed to load image from Base64 data.";
-        return Insertion::Skipped;
-    }
-    const int iw = image.width();
-    const int ih = image.height();
-
-    FPDF_PAGEOBJECT object = FPDFPageObj_NewImageObj(document);
-    if (!object) {
-        qWarning() << "Failed to create image object.";
-        return Insertion::Skipped;
-    }
-    // pdfium only reads these pixels: the object takes its own copy.
-    FPDF_BITMAP bitmap = FPDFBitmap_CreateEx(iw, ih, FPDFBitmap_BGRA, const_cast<uchar *>(image.constBits()),
-                                             int(image.bytesPerLine()));
-    if (!bitmap) {
-        qWarning() << "Failed to create bitmap.";
-        FPDFPageObj_Destroy(object);
-        return Insertion::Skipped;
-    }
-    const bool copied = FPDFImageObj_SetBitmap(&page, 1, object, bitmap);
-    FPDFBitmap_Destroy(bitmap); // the object holds its own copy of the pixels
-    if (!copied) {
-        qWarning() << "Failed to set bitmap to image object.";
-        FPDFPageObj_Destroy(object);
-        return Insertion::Skipped;
-    }
-
-    // Fitted and centred in the box, in points of the displayed page, then into page space.
-    const double s = std::min(double(w) / iw, double(h) / ih);
-    const double dw = iw * s;
-    const double dh = ih * s;
-    const double left = x + (w - dw) * 0.5;
-    const double top = y + (h - dh) * 0.5;
-    const QPointF origin = toPage.map(QPointF(left, top + dh));
-    const QPointF right = toPage.map(QPointF(left + dw, top + dh)) - origin;
-    const QPointF up = toPage.map(QPointF(left, top)) - origin;
-    qDebug() << "Inserting image at position (" << origin.x() << ", " << origin.y() << ") with size (" << dw << ", "
-             << dh << ")";
-    if (!FPDFImageObj_SetMatrix(object, right.x(), right.y(), up.x(), up.y(), origin.x(), origin.y())) {
-        qWarning() << "Failed to place image object.";
-        FPDFPageObj_Destroy(object);
-        return Insertion::Unplaceable;
-    }
-    FPDFPage_InsertObject(page, object);
-    return Insertion::Inserted;
-}
-
-bool PdfHandler::finishSave(FPDF_DOCUMENT document)
-{
-    QByteArray bytes;
-    if (!writeIntermediateFile(document, &bytes))
-        return false;
-    if (!keepsDocumentInfo(bytes)) {
-        QFile::remove(intermediateFilePath());
-        return false;
-    }
-    emit pdfConfirm(buildResult(bytes));
-    return true;
-}
-
-// pdfium repairs a broken cross-reference table on load, but writes such a document with its
-// trailer still naming the lost information object, whose number a new object may then take.
-bool PdfHandler::keepsDocumentInfo(const QByteArray &bytes) const
-{
-    FPDF_DOCUMENT saved = FPDF_LoadMemDocument(bytes.constData(), bytes.size(), nullptr);
-    const bool kept = saved && documentInfo(saved) == documentInfo(m_document);
-    if (saved)
-        FPDF_CloseDocument(saved);
-    if (!kept)
-        qWarning() << "Save refused: the document is damaged and its title and author would not survive the save;"
-                      " repair the file and open it again.";
-    return kept;
-}
-
-bool PdfHandler::writeDocument(FPDF_DOCUMENT document, QIODevice *device, qint64 *written)
-{
-    FileWriteRecord record{{1, &PdfHandler::fileWriteBlock}, device, 0};
-    const bool ok = FPDF_SaveAsCopy(document, &record.fileWrite, FPDF_NO_INCREMENTAL);
-    if (written)
-        *written = record.written;
-    return ok;
-}
-
-bool PdfHandler::writeIntermediateFile(FPDF_DOCUMENT document, QByteArray *bytes)
-{
-    const QString path = intermediateFilePath();
-    if (!QDir().mkpath(QFileInfo(path).absolutePath())) {
-        qWarning().noquote() << "Failed to create folder for:" << path;
-        return false;
-    }
-    QSaveFile file(path); // written aside and renamed into place only when complete
-    if (!file.open(QIODevice::WriteOnly)) {
-        qWarning().noquote() << "Failed to open file for writing:" << path;
-        return false;
-    }
-    qDebug().noquote() << "Saving PDF document to:" << path;
-    qint64 written = 0;
-    if (!writeDocument(document, &file, &written)) {
-        qWarning().noquote() << "Failed to save PDF document:" << path << ", error code:" << FPDF_GetLastError();
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit()) {
-        qWarning().noquote() << "Failed to save PDF document:" << path << file.errorString();
-        return false;
-    }
-    qDebug().noquote() << "PDF document saved successfully to:" << path;
-
-    QFile back(path);
-    if (!back.open(QIODevice::ReadOnly)) {
-        qWarning().noquote() << "Failed to read back saved file:" << path;
-        QFile::remove(path);
-        return false;
-    }
-    *bytes = back.readAll();
-    back.close();
-    qDebug() << "File data size:" << bytes->size();
-    if (bytes->size() != written) {
-        qWarning().noquote() << "Saved file is incomplete:" << path << bytes->size() << "of" << written;
-        QFile::remove(path);
-        return false;
-    }
-    return true;
-}
-
-int PdfHandler::fileWriteBlock(FPDF_FILEWRITE *fileWrite, const void *data, unsigned long size)
-{
-    auto *record = reinterpret_cast<FileWriteRecord *>(fileWrite);
-    if (!record->file || !record->file->isOpen())
-        return 0;
-    if (size == 0)
-        return 1;
-    const char *bytes = static_cast<const char *>(data);
-    qint64 left = qint64(size);
-    while (left > 0) {
-        const qint64 done = record->file->write(bytes, left);
-        if (done <= 0) {
-            qWarning().noquote() << "QFile error: " << record->file->errorString() << "(tried" << left << "bytes";
-            return 0;
-        }
-        bytes += done;
-        left -= done;
-        record->written += done;
-    }
-    return 1;
+    return pages;
 }
 
 PdfSignResult PdfHandler::buildResult(const QByteArray &bytes) const

@@ -2,7 +2,9 @@
 
 #include "PdfSignData.h"
 #include "PdfSignResult.h"
+#include "PdfWriter.h"
 #include "PdfiumApi.h"
+#include "SaveFailure.h"
 
 #include <QHash>
 #include <QImage>
@@ -11,12 +13,11 @@
 #include <QString>
 
 #include <memory>
+#include <vector>
 
 class PageImagePool;
 class QByteArray;
-class QIODevice;
 class QPainter;
-class QTransform;
 
 // The program's one holder of the open PDF document: renders pages with the tags drawn over them
 // and saves the document with the captured images written into its pages. Main thread only.
@@ -42,9 +43,11 @@ public:
     void setReadOnly(bool readOnly) { m_readOnly = readOnly; }
 
     // Writes the document with the done tags' images into intermediateFilePath() and emits
-    // pdfConfirm. True only when the whole file was written and read back; on failure no file
-    // is left at that path and nothing is emitted.
-    bool save();
+    // pdfConfirm. True only when the whole file was written and read back, with those bytes in
+    // `saved`; on failure `why` says why, no file is left at that path and nothing is emitted.
+    // pdfium's editing and writing run in a copy of the process, so a damaged document that
+    // stops pdfium fails the save and leaves this process and the open document as they were.
+    bool save(QByteArray *saved = nullptr, SaveFailure::Reason *why = nullptr);
     static QString intermediateFilePath();
 
     // Both images drawn unscaled over each other from the top left, as Base64 PNG; empty on failure.
@@ -63,18 +66,10 @@ private:
     PdfHandler();
 
     static void drawBase64Image(QPainter &painter, const QString &base64, int x, int y, int w, int h);
-    enum class Insertion { Inserted, Skipped, Unplaceable };
-
-    // False when an image due on a page cannot be placed there.
-    bool insertTagImages(FPDF_DOCUMENT document);
-    Insertion insertImageObject(FPDF_DOCUMENT document, FPDF_PAGE page, const QTransform &toPage, const QString &base64,
-                                QHash<QString, QImage> *decoded, int x, int y, int w, int h);
-    bool finishSave(FPDF_DOCUMENT document);
-    bool keepsDocumentInfo(const QByteArray &bytes) const;
-    static bool writeDocument(FPDF_DOCUMENT document, QIODevice *device, qint64 *written = nullptr);
-    bool writeIntermediateFile(FPDF_DOCUMENT document, QByteArray *bytes);
+    bool writeSaved(QByteArray *saved, SaveFailure::Reason *why);
+    // The images due on each page, decoded into `decoded`, which must outlive the plan.
+    std::vector<PdfWriter::Page> placeTagImages(QHash<QString, QImage> *decoded) const;
     PdfSignResult buildResult(const QByteArray &bytes) const;
-    static int fileWriteBlock(FPDF_FILEWRITE *record, const void *data, unsigned long size);
 
     FPDF_DOCUMENT m_document = nullptr;
     int m_pageCount = 0;

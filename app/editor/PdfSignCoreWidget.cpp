@@ -12,6 +12,7 @@
 #include "TagTemplate.h"
 #include "TagUnits.h"
 
+#include <QDir>
 #include <QEvent>
 #include <QFile>
 #include <QLabel>
@@ -555,9 +556,20 @@ bool PdfSignCoreWidget::savePdf(const QString &targetPath)
         return false;
     handler->setReadOnly(false);
     handOver();
-    // Only this save's complete output may reach the target, never a file left by an earlier one.
-    if (!handler->save() || !SafeCopy::copyOver(PdfHandler::intermediateFilePath(), targetPath)) {
-        emit errorMessage(translated("save_failed"));
+    // The target gets the bytes this save wrote and checked, never whatever lies at the
+    // intermediate path, which another copy of the program may have written since.
+    QByteArray saved;
+    SaveFailure::Reason why = SaveFailure::NotWritten;
+    bool ok = handler->save(&saved, &why);
+    if (ok && !SafeCopy::putOver(saved, targetPath)) {
+        ok = false;
+        why = SaveFailure::ofFile(targetPath, saved.size());
+    }
+    if (!ok) {
+        const QString reason = translated(SaveFailure::key(why));
+        qWarning().noquote() << "Failed to save PDF to:" << targetPath << reason;
+        emit errorMessage(translated("save_failed") + QLatin1Char('\n')
+                          + translated("save_failed_detail").arg(QDir::toNativeSeparators(targetPath), reason));
         return false;
     }
     emit infoMessage(translated("save_success"));

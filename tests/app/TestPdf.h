@@ -9,6 +9,9 @@
 #include <QString>
 #include <QVector>
 
+#include <csignal>
+#include <sys/resource.h>
+
 // Builds PDF files for the tests and reads back what pdfium sees in them.
 // pdfium must be initialised (a PdfHandler alive) while these run.
 struct TestPage
@@ -30,4 +33,28 @@ public:
     static QString solidPng(QSize size, const QColor &color);
     // Left half red, right half blue: shows where an image landed and which way up.
     static QString halvesPng(QSize size);
+};
+
+// Caps the size of any file this process (and a copy it forks) writes, to cut a save short.
+// With `kills`, going past the cap ends the writer by a signal instead of failing its write.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes, bool kills = false)
+    {
+        getrlimit(RLIMIT_FSIZE, &saved);
+        rlimit limit = saved;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+        savedAction = std::signal(SIGXFSZ, kills ? SIG_DFL : SIG_IGN);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, savedAction);
+    }
+
+private:
+    rlimit saved{};
+    void (*savedAction)(int) = nullptr;
 };

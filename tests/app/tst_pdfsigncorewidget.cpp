@@ -798,15 +798,18 @@ void TestPdfSignCoreWidget::saveWritesTheTarget()
 void TestPdfSignCoreWidget::saveFailures_data()
 {
     QTest::addColumn<QString>("situation");
-    QTest::newRow("read-only target") << "readonly";
-    QTest::newRow("target folder missing") << "nofolder";
-    QTest::newRow("target is a folder") << "folder";
-    QTest::newRow("handler cannot write, stale file in the way") << "stale";
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("read-only target") << "readonly" << "no permission to write the file";
+    QTest::newRow("target folder missing") << "nofolder" << "the folder does not exist";
+    QTest::newRow("target is a folder") << "folder" << "the document could not be written";
+    QTest::newRow("handler cannot write, stale file in the way") << "stale" << "the document could not be written";
+    QTest::newRow("writer killed, as by pdfium on a damaged file") << "killed" << "the document could not be written";
 }
 
 void TestPdfSignCoreWidget::saveFailures()
 {
     QFETCH(QString, situation);
+    QFETCH(QString, reason);
     openAndWait(threePages);
     QString target = dir->filePath("target.pdf");
     QFile old(target);
@@ -827,8 +830,15 @@ void TestPdfSignCoreWidget::saveFailures()
         QVERIFY(QDir().mkpath(PdfHandler::intermediateFilePath() + "/keep"));
     }
 
-    QVERIFY(!w->savePdf(target));
-    QCOMPARE(errors, QStringList({"Failed to save PDF"}));
+    {
+        // The writer of even these blank pages goes past 100 bytes, this process does not.
+        FileSizeLimit limit(situation == "killed" ? 100 : RLIM_INFINITY, true);
+        QVERIFY(!w->savePdf(target));
+    }
+    QVERIFY(w->hasDocument());
+    QCOMPARE(PdfHandler::instance()->pageCount(), 3);
+    // The operator learns which file failed and why.
+    QCOMPARE(errors, QStringList({QString("Failed to save PDF\nFile: %1\nReason: %2").arg(target, reason)}));
     QVERIFY(infos.isEmpty());
     QFile kept(dir->filePath("target.pdf"));
     QVERIFY(kept.open(QIODevice::ReadOnly));

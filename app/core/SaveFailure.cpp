@@ -1,0 +1,61 @@
+#include "SaveFailure.h"
+
+#include <QFileInfo>
+#include <QStorageInfo>
+
+#include <cerrno>
+
+SaveFailure::Reason SaveFailure::ofFile(const QString &path, qint64 size)
+{
+    const QFileInfo file(path);
+    const QFileInfo folder(file.absolutePath());
+    if (!folder.isDir())
+        return FolderMissing;
+    if (file.exists() && !file.isFile())
+        return NotWritten;
+    // The owner's write bit, as a privileged user may write where the bits say no.
+    if (!folder.isWritable() || (file.exists() && !(file.permissions() & QFileDevice::WriteOwner)))
+        return Permission;
+    const QStorageInfo storage(folder.absoluteFilePath());
+    if (storage.isValid() && storage.bytesAvailable() < size)
+        return DiskFull;
+    if (storage.isReadOnly())
+        return Permission;
+    return NotWritten;
+}
+
+SaveFailure::Reason SaveFailure::ofError(int error)
+{
+    switch (error) {
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return Permission;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+        return DiskFull;
+    case ENOENT:
+    case ENOTDIR:
+        return FolderMissing;
+    default:
+        return NotWritten;
+    }
+}
+
+const char *SaveFailure::key(Reason reason)
+{
+    switch (reason) {
+    case Permission:
+        return "save_reason_permission";
+    case DiskFull:
+        return "save_reason_disk_full";
+    case FolderMissing:
+        return "save_reason_folder_missing";
+    case Damaged:
+        return "save_reason_damaged";
+    case NotWritten:
+        break;
+    }
+    return "save_reason_not_written";
+}

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+// Why a document could not be saved, in the terms the operator is told.
+class SaveFailure
+{
+public:
+    enum Reason { NotWritten, Permission, DiskFull, FolderMissing, Damaged };
+
+    // The likely reason a file of `size` bytes could not be written at `path`, judged from what
+    // is there now (the system's error is gone by the time a Qt file reports a failure).
+    static Reason ofFile(const QString &path, qint64 size);
+    // The reason behind a system error number from a failed write.
+    static Reason ofError(int error);
+    // The language-table key of the reason's text.
+    static const char *key(Reason reason);
+};
