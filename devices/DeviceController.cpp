@@ -4,9 +4,12 @@
 #include "OrvelDevice.h"
 #include "TabrixPenDevice.h"
 
+#include "platform/Windows.h"
+
 #include <QCoreApplication>
-#include <QGuiApplication>
+#include <QEvent>
 #include <QThread>
+#include <QX11Info>
 
 DeviceController::DeviceController()
     : m_deviceManager(new DeviceManager(this))
@@ -47,9 +50,14 @@ void DeviceController::startSignature(bool fromPdf, const QString &title)
         emit openPaintBoardFromPdf(title);
     else
         emit openPaintBoard();
-    // The pad library looks the board's window up on the X server: it must be there, not
-    // still queued on Qt's connection.
-    QGuiApplication::sync();
+    // A board that this request replaced is deleted later, and its successor is shown only
+    // then: let that happen now, so the device starts on the board that stays.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    // The pad library looks the board's window up on the X server: the server must have
+    // handled Qt's requests for it. A plain round trip; QGuiApplication::sync() would also
+    // handle queued input, such as a second press of Sign, in the middle of this one.
+    if (QX11Info::isPlatformX11())
+        platform::windows::roundTrip(QX11Info::connection());
     QThread::msleep(200);
     if (m_currentDevice)
         m_currentDevice->startSignature(m_signWidth, m_signHeight);

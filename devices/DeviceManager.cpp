@@ -36,6 +36,9 @@ DeviceManager::DeviceManager(QObject *parent)
 DeviceManager::~DeviceManager()
 {
     stop();
+    // Past the bounded stop the thread may still be testing a device: neither the worker nor
+    // the thread may go before it ends.
+    m_thread->wait();
     delete m_worker;
 }
 

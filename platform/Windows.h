@@ -2,12 +2,18 @@
 
 #include <string>
 
+struct xcb_connection_t;
+
 namespace platform {
 namespace windows {
 
 // The id of a window on the X display whose title (WM_NAME or _NET_WM_NAME) is exactly `title`,
 // searched from the root down; 0 when there is none or no X display.
 unsigned long findByTitle(const std::string &title);
+
+// Returns once the X server has handled every request sent before on `connection`, so that
+// other clients see the windows made through it.
+void roundTrip(xcb_connection_t *connection);
 
 } // namespace windows
 } // namespace platform

@@ -2,14 +2,16 @@
 
 #include "FingerprintMeasure.h"
 #include "FingerprintSimulator.h"
+#include "ID_FprCap.h"
 
 #include <algorithm>
 #include <mutex>
 
 namespace {
 
-// Frames are the capture library's: its simulated size when that is sane, else its default. The
-// size is taken when the session begins and holds until it ends, as the caller's frames do.
+// Frames are the capture library's: the size of its open capture session when that is sane, else
+// its default. The size is taken when the session begins and holds until it ends, as the caller's
+// frames do; the settings file may say otherwise by then, the frames in hand do not.
 struct Session
 {
     bool begun = false;
@@ -30,10 +32,10 @@ Session current()
 
 int FP_Begin(void)
 {
-    FingerprintSimulator &sim = FingerprintSimulator::instance();
-    int width = sim.setting("livescan", "width", 256);
-    int height = sim.setting("livescan", "height", 360);
-    if (width <= 0 || height <= 0 || width > 4096 || height > 4096) {
+    int width = 0;
+    int height = 0;
+    if (LIVESCAN_GetMaxImageSize(0, &width, &height) != LIVESCAN_OK || width <= 0 || height <= 0 || width > 4096
+        || height > 4096) {
         width = 256;
         height = 360;
     }

@@ -89,10 +89,12 @@ PaintBoard::PaintBoard(const PaintBoardOptionsPtr &options, bool fromPdf, QWidge
     }
 
     if (hub->isScreenDevice()) {
+        // Taken once: pen packets come hundreds a stroke.
+        const QRect screen = boardScreen()->geometry();
+        penScreenOrigin = screen.topLeft();
         const quint32 tabletWidth = quint32(hub->tabletWidth());
         const quint32 tabletHeight = quint32(hub->tabletHeight());
         if (tabletWidth != 0 && tabletHeight != 0) {
-            const QRect screen = boardScreen()->geometry();
             penScaleX = float(screen.width()) / float(tabletWidth);
             penScaleY = float(screen.height()) / float(tabletHeight);
         }
@@ -205,7 +207,7 @@ void PaintBoard::handlePenPacket(TABLET_PACKET packet)
     const QPoint pen(qRound(float(packet.x) * penScaleX), qRound(float(packet.y) * penScaleY));
     const QPoint origin = cancelBtn->screen()->geometry().topLeft();
     // A pen over another of our windows in front of the board reaches none of its buttons.
-    const bool reaches = penReaches(cancelBtn, boardScreen()->geometry().topLeft() + pen);
+    const bool reaches = penReaches(cancelBtn, penScreenOrigin + pen);
     for (QPushButton *button : {cancelBtn, clearBtn, okBtn}) {
         const QRect rect(button->mapToGlobal(QPoint(0, 0)) - origin, button->size());
         clickAt(button, reaches ? rect : QRect(), pen, packet.status);

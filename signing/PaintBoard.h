@@ -65,4 +65,6 @@ private:
     QPoint dragPoint;
     float penScaleX = 0;
     float penScaleY = 0;
+    // Top-left of the pen display's screen, in the desktop's coordinates.
+    QPoint penScreenOrigin;
 };

@@ -14,6 +14,8 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStackedLayout>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QVBoxLayout>
 #include <QtDebug>
 
@@ -35,6 +37,38 @@ QPushButton *styledButton(QWidget *parent, const char *styleType, int width, int
 QString placeholderText(int page)
 {
     return QStringLiteral("Page %1").arg(page + 1);
+}
+
+// Width of the box that holds a control's text, inside its margin, border and padding.
+int textWidth(QWidget *control)
+{
+    if (auto *button = qobject_cast<QPushButton *>(control)) {
+        QStyleOptionButton option;
+        option.initFrom(button);
+        return button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button).width();
+    }
+    return control->contentsRect().width();
+}
+
+// Sets a fixed-size control's text at the size its style gives it, or, where that is too wide
+// for the control, at the largest smaller size at which it fits. `sheet` is the control's own
+// style sheet before fitting.
+void setFittedText(QWidget *control, const QString &text, const QString &sheet = QString())
+{
+    constexpr int SmallestPointSize = 6;
+    if (auto *button = qobject_cast<QPushButton *>(control))
+        button->setText(text);
+    else
+        static_cast<QLabel *>(control)->setText(text);
+    if (control->styleSheet() != sheet)
+        control->setStyleSheet(sheet);
+    control->ensurePolished();
+    QFont font = control->font();
+    const int available = textWidth(control);
+    while (font.pointSize() > SmallestPointSize && QFontMetrics(font).horizontalAdvance(text) > available)
+        font.setPointSize(font.pointSize() - 1);
+    if (font.pointSize() != control->font().pointSize())
+        control->setStyleSheet(sheet + QStringLiteral("font-size: %1pt;").arg(font.pointSize()));
 }
 
 } // namespace
@@ -164,14 +198,15 @@ void PdfViewer::retranslateUi()
         {m_okBtn, "ok"},         {m_signBtn, "sign"},          {m_fpBtn, "fingerprint"},
         {m_prevTagBtn, "prev_tag"}, {m_nextTagBtn, "next_tag"},
     };
+    // The English word does not fit the button at the bar's size.
+    const QString fingerprintSheet = language.currentLanguage() == LanguageManager::Language::English
+                                         ? QStringLiteral("font-size: 14pt;")
+                                         : QString();
     for (const auto &text : texts) {
         if (text.first)
-            text.first->setText(language.translate(QString::fromLatin1(text.second)));
+            setFittedText(text.first, language.translate(QString::fromLatin1(text.second)),
+                          text.first == m_fpBtn ? fingerprintSheet : QString());
     }
-    // The English word does not fit the button at the bar's size.
-    m_fpBtn->setStyleSheet(language.currentLanguage() == LanguageManager::Language::English
-                               ? QStringLiteral("font-size: 14pt;")
-                               : QString());
 }
 
 void PdfViewer::placeOnScreen()
@@ -275,7 +310,7 @@ void PdfViewer::onScrollBarValueChanged(int value)
 
 void PdfViewer::updatePageLabel()
 {
-    m_pageNumberLabel->setText(QStringLiteral("%1/%2").arg(m_currentPage + 1).arg(m_pageCount));
+    setFittedText(m_pageNumberLabel, QStringLiteral("%1/%2").arg(m_currentPage + 1).arg(m_pageCount));
     m_prevPageBtn->setEnabled(m_currentPage >= 1);
     m_nextPageBtn->setEnabled(m_currentPage < m_pageCount - 1);
     update();
@@ -284,12 +319,12 @@ void PdfViewer::updatePageLabel()
 void PdfViewer::updateTagLabel()
 {
     if (m_tagCount < 1) {
-        m_tagNumberLabel->setText(QStringLiteral("0/0"));
+        setFittedText(m_tagNumberLabel, QStringLiteral("0/0"));
         m_prevTagBtn->setEnabled(false);
         m_nextTagBtn->setEnabled(false);
     } else {
         const int k = std::clamp(m_displayTagIndex, 1, m_tagCount);
-        m_tagNumberLabel->setText(QStringLiteral("%1/%2").arg(k).arg(m_tagCount));
+        setFittedText(m_tagNumberLabel, QStringLiteral("%1/%2").arg(k).arg(m_tagCount));
         m_prevTagBtn->setEnabled(k > 1);
         m_nextTagBtn->setEnabled(k < m_tagCount);
     }

@@ -33,18 +33,10 @@ std::string unquoted(const std::string& v)
     return v;
 }
 
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
-
 // Quotes a value that reading back would otherwise trim or unquote.
 std::string quotedIfNeeded(const std::string& v)
 {
-    if (v.empty())
-        return v;
-    const bool quoted = v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front();
-    return quoted || isBlank(v.front()) || isBlank(v.back()) ? "\"" + v + "\"" : v;
+    return trimmed(v) != v || unquoted(v) != v ? "\"" + v + "\"" : v;
 }
 
 int digitValue(char c)

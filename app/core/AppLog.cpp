@@ -113,7 +113,9 @@ void cleanupOldLogs(const QDate &today)
     if (!dir.exists())
         return;
     const QDate cutoff = today.addDays(-7);
-    static const QRegularExpression pattern(QStringLiteral("Quillhost_log_(\\d{8})_?\\d*.txt"));
+    // The whole name: a file that merely contains a log's name is someone else's.
+    static const QRegularExpression pattern(
+        QRegularExpression::anchoredPattern(QStringLiteral("Quillhost_log_(\\d{8})(_\\d+)?\\.txt")));
     const QStringList names = dir.entryList(QDir::Files | QDir::NoDotAndDotDot);
     for (const QString &name : names) {
         const QRegularExpressionMatch match = pattern.match(name);

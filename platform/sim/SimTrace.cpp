@@ -1,6 +1,7 @@
 #include "sim/SimTrace.h"
 
 #include <cctype>
+#include <charconv>
 #include <climits>
 #include <cmath>
 #include <fstream>
@@ -35,9 +36,15 @@ std::optional<SimTrace> SimTrace::parse(const std::string &text, std::string &er
     for (int number = 1; std::getline(lines, line); ++number) {
         line = line.substr(0, line.find('#'));
         std::istringstream fields(line);
-        double delayMs = 0;
-        if (!(fields >> delayMs))
+        std::string delay;
+        if (!(fields >> delay))
             continue;
+        double delayMs = 0;
+        const auto [end, failure] = std::from_chars(delay.data(), delay.data() + delay.size(), delayMs);
+        if (failure != std::errc() || end != delay.data() + delay.size() || std::isnan(delayMs)) {
+            error = lineError(number, "not a delay in milliseconds: " + delay);
+            return std::nullopt;
+        }
         if (delayMs < 0) {
             error = lineError(number, "a negative delay");
             return std::nullopt;

@@ -103,12 +103,14 @@ private slots:
     void cleanupByDateInName()
     {
         const QStringList names{"Quillhost_log_20261130_2.txt", "Quillhost_log_20261301.txt", "notes.txt",
-                                "Quillhost_log_20261201.txt", "Quillhost_log_20261124.txt"};
+                                "Quillhost_log_20261201.txt", "Quillhost_log_20261124.txt",
+                                "old-Quillhost_log_20200101.txt.gz"};
         for (const QString &name : names)
             makeFile(QDir(logDirPath()).filePath(name), 1);
         cleanupOldLogs(QDate(2026, 12, 8));
         const QStringList left = QDir(logDirPath()).entryList(QDir::Files, QDir::Name);
-        QCOMPARE(left, (QStringList{"Quillhost_log_20261201.txt", "Quillhost_log_20261301.txt", "notes.txt"}));
+        QCOMPARE(left, (QStringList{"Quillhost_log_20261201.txt", "Quillhost_log_20261301.txt", "notes.txt",
+                                    "old-Quillhost_log_20200101.txt.gz"}));
     }
 
     void threadsWriteWholeLines()

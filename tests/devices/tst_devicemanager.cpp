@@ -1,9 +1,26 @@
 #include "CapturedLog.h"
+#include "DeviceManager.h"
 #include "DeviceManagerWorker.h"
 #include "FakeDevice.h"
 
 #include <QSignalSpy>
 #include <QtTest>
+
+// A presence test that outlasts the manager's bounded stop.
+class SlowDevice : public FakeDevice
+{
+public:
+    using FakeDevice::FakeDevice;
+    std::atomic<bool> testing{false};
+    std::atomic<bool> tested{false};
+    bool checkDevice() override
+    {
+        testing = true;
+        QThread::msleep(5500);
+        tested = true;
+        return false;
+    }
+};
 
 // Discovery and hot-plug rules, driven on the test's thread with devices whose presence the
 // test sets.
@@ -78,6 +95,18 @@ private slots:
         worker->handleDeviceChange(platform::UsbEvent::Arrived);
         QCOMPARE(journal, QStringList({"pad check", "pad open"}));
         QCOMPARE(connected.count(), 4);
+    }
+
+    void destroyedDuringAPresenceTest()
+    {
+        SlowDevice slow(QStringLiteral("slow"), &journal);
+        auto *manager = new DeviceManager;
+        manager->registerDevice(&slow);
+        manager->start();
+        QTRY_VERIFY(slow.testing);
+        // Deleting the running thread would abort the process.
+        delete manager;
+        QVERIFY(slow.tested);
     }
 
 private:

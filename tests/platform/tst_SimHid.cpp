@@ -246,6 +246,7 @@ void tst_SimHid::traceText_data()
     QTest::newRow("odd hex digits") << "1 024" << false << 0 << 0 << "line 1: an odd number of hexadecimal digits in 024";
     QTest::newRow("not hex") << "0 02\n1 zz" << false << 0 << 0 << "line 2: not hexadecimal: zz";
     QTest::newRow("no report") << "1\n" << false << 0 << 0 << "line 1: no report after the delay";
+    QTest::newRow("delay not a number") << "0 02\nnan 01" << false << 0 << 0 << "line 2: not a delay in milliseconds: nan";
     QTest::newRow("negative delay") << "-1 02" << false << 0 << 0 << "line 1: a negative delay";
     QTest::newRow("delay beyond an int of microseconds") << "3000000 01" << false << 0 << 0
                                                         << "line 1: a delay of 3000000 ms is longer than the longest, 2147483 ms";

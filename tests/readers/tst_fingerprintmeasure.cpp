@@ -1,4 +1,5 @@
 #include "ID_Fpr.h"
+#include "ID_FprCap.h"
 #include "SimFolder.h"
 #include "SyntheticFinger.h"
 
@@ -147,14 +148,18 @@ private slots:
     {
         SimFolder sim;
         sim.writeIni("[livescan]\nwidth = 200\nheight = 300\n");
-        QCOMPARE(FP_Begin(), int(FP_OK));
+        QCOMPARE(LIVESCAN_Init(), int(LIVESCAN_OK));
         const Frame captured = SyntheticFinger::frame(200, 300, 1, 0);
-        // Edited after the capture: the measures still read the frame at the size it was taken.
+        // Edited after the capture began, before and after the measures' session began: they
+        // still read the frame at the size it was taken.
         sim.writeIni("[livescan]\nwidth = 1000\nheight = 300\n");
+        QCOMPARE(FP_Begin(), int(FP_OK));
+        sim.writeIni("[livescan]\nwidth = 2000\nheight = 300\n");
         QVERIFY(quality(captured) >= 80);
         const std::vector<unsigned char> record = feature(captured);
         QCOMPARE(record[4] | record[5] << 8, 200);
         QCOMPARE(record[6] | record[7] << 8, 300);
+        LIVESCAN_Close();
     }
 };
 

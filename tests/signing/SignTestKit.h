@@ -7,6 +7,8 @@
 #include <QStringList>
 #include <QtGlobal>
 
+#include <functional>
+
 // A device with the ranges a test chooses. The hub tells the kinds of device apart by class
 // name: the stand-ins below carry the adapters' names.
 class RangedDevice : public IDevice
@@ -25,13 +27,21 @@ public:
     int tabletWidth() override { return m_width; }
     int tabletHeight() override { return m_height; }
     int maxPressure() override { return m_pressure; }
-    int startSignature(const int &, const int &) override { return 1; }
+    int startSignature(const int &, const int &) override
+    {
+        if (started)
+            started();
+        return 1;
+    }
     int endSignature() override { return 1; }
     int clearSignature() override { return 1; }
     int setPenSize(const int &, const int &) override { return 1; }
     int setPenColor(const int &, const int &, const int &) override { return 1; }
     int activateMouse(const bool &) override { return 1; }
     bool isScreenDevice() override { return m_screen; }
+
+    // Run whenever the hub starts a signature on this device.
+    std::function<void()> started;
 
     // Makes this the hub's current device.
     void makeCurrent()

@@ -18,6 +18,8 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QtTest>
 
 using namespace platform;
@@ -452,7 +454,8 @@ private slots:
 
     void languageSwitchRetranslates()
     {
-        Viewer *v = open(1, {});
+        Viewer *v = open(113, {});
+        emit handler->pdfGotoPage(56);
         const QList<QPushButton *> buttons = {v->m_cancelBtn, v->m_prevPageBtn, v->m_nextPageBtn, v->m_signBtn,
                                               v->m_fpBtn,     v->m_okBtn,       v->m_prevTagBtn,  v->m_nextTagBtn};
         auto texts = [&] {
@@ -461,11 +464,28 @@ private slots:
                 seen << button->text();
             return seen;
         };
+        // Each text whole inside its control's margin, border and padding.
+        auto allFit = [&] {
+            for (QPushButton *button : buttons) {
+                QStyleOptionButton option;
+                option.initFrom(button);
+                const QRect box = button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
+                if (QFontMetrics(button->font()).horizontalAdvance(button->text()) > box.width())
+                    return false;
+            }
+            const QLabel *page = v->m_pageNumberLabel;
+            return QFontMetrics(page->font()).horizontalAdvance(page->text()) <= page->contentsRect().width();
+        };
         QCOMPARE(texts(), (QStringList{"Cancel", "Prev", "Next", "Sign", "Fingerprint", "OK", "Prev Tag", "Next Tag"}));
-        QCOMPARE(v->m_fpBtn->styleSheet(), QStringLiteral("font-size: 14pt;"));
+        QCOMPARE(v->m_pageNumberLabel->text(), QStringLiteral("56/113"));
+        QVERIFY(v->m_fpBtn->styleSheet().startsWith(QStringLiteral("font-size: 14pt;")));
+        QVERIFY(allFit());
+        QCOMPARE(v->m_okBtn->font().pointSize(), 22);
         LanguageManager::instance().setLanguage(LanguageManager::Language::ZhCN);
         QCOMPARE(texts(), QString::fromUtf8("取消 上一页 下一页 签名 指纹 确定 上一个签名 下一个签名").split(' '));
         QCOMPARE(v->m_fpBtn->styleSheet(), QString());
+        QVERIFY(allFit());
+        QCOMPARE(v->m_cancelBtn->font().pointSize(), 22);
         LanguageManager::instance().setLanguage(LanguageManager::Language::English);
     }
 

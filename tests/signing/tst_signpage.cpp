@@ -108,6 +108,38 @@ private slots:
         QTRY_VERIFY(!page.findChild<PaintBoard *>());
     }
 
+    void signPressedTwiceAtOnce()
+    {
+        SignPage page(ConfigManager::instance());
+        auto shownBoards = [&page] {
+            const QList<PaintBoard *> boards = page.findChildren<PaintBoard *>();
+            return int(std::count_if(boards.begin(), boards.end(), [](PaintBoard *b) { return b->isVisible(); }));
+        };
+        QList<int> boardsAtStart;
+        tablet.started = [&] { boardsAtStart << shownBoards(); };
+        // The second press waits in the queue while the first one is handled.
+        QMetaObject::invokeMethod(hub.data(), [this] { hub->startSignature(true, QStringLiteral("A")); }, Qt::QueuedConnection);
+        hub->startSignature(true, QStringLiteral("A"));
+        QTRY_COMPARE(boardsAtStart.size(), 2);
+        tablet.started = nullptr;
+        QCOMPARE(boardsAtStart, QList<int>({1, 1}));
+        QCOMPARE(shownBoards(), 1);
+
+        QSignalSpy completed(hub.data(), &DeviceController::pdfSignCompleted);
+        for (int status : {1, 2, 2, 3}) {
+            TABLET_PACKET packet{};
+            packet.status = status;
+            packet.x = status == 1 ? 200 : 800;
+            packet.y = 250;
+            packet.pressure = 500;
+            emit hub->penPacketReceived(packet);
+        }
+        emit hub->okBtnClicked();
+        QCOMPARE(completed.count(), 1);
+        QVERIFY(inkNear(ImageBase64::decode(completed[0][0].toString()), 200, 157));
+        QTRY_COMPARE(shownBoards(), 0);
+    }
+
     void signBase64_data()
     {
         QTest::addColumn<bool>("pad");

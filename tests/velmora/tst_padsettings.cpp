@@ -68,7 +68,7 @@ private slots:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath("a.ini");
-        writeAll(path, "; comment\r\n[Pen]\r\nwidth = 12 \r\nWIDTH=99\r\nfont=\" a  b \"\r\n[other]\r\nx=1\r\n"
+        writeAll(path, "; comment\r\n[Pen]\r\nwidth = 12 \r\nWIDTH=99\r\nfont=\" a  b \"\r\ntip=\"a\r\"\r\n[other]\r\nx=1\r\n"
                        "[PEN]\r\ncolor=#00FF00\r\n");
         IniFile ini;
         QVERIFY(ini.load(path.toStdString()));
@@ -85,6 +85,7 @@ private slots:
         IniFile again;
         QVERIFY(again.load(copy.toStdString()));
         QCOMPARE(again.value("PEN", "FONT", ""), std::string(" a  b "));
+        QCOMPARE(again.value("PEN", "TIP", ""), std::string("a\r"));
         QVERIFY(!ini.load(dir.filePath("missing.ini").toStdString()));
     }
 
