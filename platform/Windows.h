@@ -6,8 +6,9 @@ namespace platform {
 namespace windows {
 
 // The id of a window on the X display whose title (WM_NAME or _NET_WM_NAME) is exactly `title`,
-// searched from the root down; 0 when there is none or no X display.
-unsigned long findByTitle(const std::string &title);
+// searched from `under` (the root when 0) down, `under` itself excluded; 0 when there is none or
+// no X display.
+unsigned long findByTitle(const std::string &title, unsigned long under = 0);
 
 } // namespace windows
 } // namespace platform
