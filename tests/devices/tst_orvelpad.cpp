@@ -11,6 +11,8 @@
 #include <QWindow>
 #include <QtTest>
 
+#include <thread>
+
 using namespace platform;
 
 // The pad adapter against the simulated pad and a real board window on a private X server.
@@ -107,6 +109,9 @@ private slots:
         QVERIFY(ink);
         sim->sendInput(id, SimSignaturePadModel::keyReport(1));
         QTRY_COMPARE(oks.count(), 1);
+        // A removed pad is closed on the device thread: its polling ends with no end asked.
+        std::thread([&pad] { pad.close(); }).join();
+        QTRY_VERIFY(!pad.m_signWorker);
         pad.endSignature();
         sim->unplug(id);
     }
