@@ -10,6 +10,7 @@
 #include <QEvent>
 #include <QThread>
 #include <QX11Info>
+#include <QtDebug>
 
 DeviceController::DeviceController()
     : m_deviceManager(new DeviceManager(this))
@@ -61,11 +62,13 @@ void DeviceController::startSignature(bool fromPdf, const QString &title)
     QThread::msleep(200);
     if (m_currentDevice)
         m_currentDevice->startSignature(m_signWidth, m_signHeight);
+    m_signingDevice = m_currentDevice;
 }
 
 void DeviceController::endSignature()
 {
     emit closePaintBoard();
+    m_signingDevice = nullptr;
     if (m_currentDevice)
         m_currentDevice->endSignature();
 }
@@ -147,6 +150,10 @@ void DeviceController::onDeviceConnected(IDevice *device)
     connect(device, &IDevice::okBtnClicked, this, &DeviceController::onOkBtnClicked, Qt::UniqueConnection);
     connect(device, &IDevice::signPicAvailable, this, &DeviceController::onSignPicAvailable, Qt::UniqueConnection);
     connect(device, &IDevice::receivedPenPacket, this, &DeviceController::handlePenPacket, Qt::UniqueConnection);
+    if (device == m_signingDevice) {
+        qDebug() << "Signature carried on with the device back:" << device;
+        device->startSignature(m_signWidth, m_signHeight);
+    }
 }
 
 void DeviceController::onDeviceDisconnected(IDevice *device)

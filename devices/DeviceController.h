@@ -4,6 +4,7 @@
 
 #include <QJsonObject>
 #include <QPixmap>
+#include <QPointer>
 #include <QSharedPointer>
 
 class DeviceManager;
@@ -89,6 +90,9 @@ private:
 
     DeviceManager *m_deviceManager;
     IDevice *m_currentDevice = nullptr;
+    // The device a signature was started on while its board is open; when it comes back after
+    // a removal, the signature starts on it again.
+    QPointer<IDevice> m_signingDevice;
     int m_deviceType = 0;
     int m_signWidth = 0;
     int m_signHeight = 0;

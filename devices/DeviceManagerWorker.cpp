@@ -1,13 +1,28 @@
 #include "DeviceManagerWorker.h"
 
 #include "IDevice.h"
+#include "platform/Hid.h"
 
 #include <QSocketNotifier>
+#include <QTimer>
 #include <QtDebug>
+
+#include <algorithm>
+
+namespace {
+
+// udev has made the nodes of a plugged device and applied its rules well within this.
+constexpr int InterfaceWaitMs = 1000;
+
+} // namespace
 
 DeviceManagerWorker::DeviceManagerWorker(QObject *parent)
     : QObject(parent)
+    , m_interfaceWait(new QTimer(this))
 {
+    m_interfaceWait->setSingleShot(true);
+    m_interfaceWait->setInterval(InterfaceWaitMs);
+    connect(m_interfaceWait, &QTimer::timeout, this, &DeviceManagerWorker::endInterfaceWait);
 }
 
 DeviceManagerWorker::~DeviceManagerWorker()
@@ -38,6 +53,7 @@ void DeviceManagerWorker::startMonitoring()
 
 void DeviceManagerWorker::stopMonitoring()
 {
+    endInterfaceWait();
     delete m_notifier;
     m_notifier = nullptr;
     m_monitor.reset();
@@ -55,8 +71,9 @@ void DeviceManagerWorker::handleDeviceChange(platform::UsbEvent::Kind event)
 {
     if (event == platform::UsbEvent::Arrived) {
         qDebug() << "USB device inserted.";
-        for (IDevice *device : qAsConst(m_devices))
-            tryConnect(device);
+        // Following interfaces before the tests, so none that comes after them is missed.
+        awaitInterfaces();
+        connectAll();
     } else {
         // Devices are not told apart by the event: every connected device goes, and those
         // still attached come back with the next arrival.
@@ -65,6 +82,47 @@ void DeviceManagerWorker::handleDeviceChange(platform::UsbEvent::Kind event)
             if (m_deviceStates.value(device) == Connected)
                 disconnectDevice(device);
     }
+}
+
+void DeviceManagerWorker::connectAll()
+{
+    for (IDevice *device : qAsConst(m_devices))
+        tryConnect(device);
+    const auto connected = [this](IDevice *device) { return m_deviceStates.value(device) == Connected; };
+    if (std::all_of(m_devices.cbegin(), m_devices.cend(), connected))
+        endInterfaceWait();
+}
+
+void DeviceManagerWorker::awaitInterfaces()
+{
+    if (!m_interfaceMonitor) {
+        m_interfaceMonitor = platform::hid::monitor();
+        if (!m_interfaceMonitor)
+            return;
+        m_interfaceNotifier = new QSocketNotifier(m_interfaceMonitor->fd(), QSocketNotifier::Read, this);
+        connect(m_interfaceNotifier, &QSocketNotifier::activated, this, &DeviceManagerWorker::readInterfaceEvents);
+    }
+    m_interfaceWait->start();
+}
+
+void DeviceManagerWorker::readInterfaceEvents()
+{
+    bool arrived = false;
+    platform::HidEvent event;
+    while (m_interfaceMonitor && m_interfaceMonitor->next(event))
+        arrived = arrived || event.kind == platform::HidEvent::Arrived;
+    if (!arrived)
+        return;
+    qDebug() << "HID interface arrived.";
+    connectAll();
+}
+
+void DeviceManagerWorker::endInterfaceWait()
+{
+    m_interfaceWait->stop();
+    delete m_interfaceNotifier;
+    m_interfaceNotifier = nullptr;
+    m_interfaceMonitor.reset();
 }
 
 void DeviceManagerWorker::tryConnect(IDevice *device)

@@ -5,6 +5,7 @@
 #include "platform/Hid.h"
 #include "platform/Windows.h"
 
+#include <QTextCodec>
 #include <QtDebug>
 
 #include <atomic>
@@ -13,14 +14,25 @@ namespace {
 
 std::atomic<OrvelDevice *> s_device{nullptr};
 
+// The library writes GBK whatever the locale's own code page is.
+QString fromGbk(const char *text)
+{
+    static QTextCodec *const gbk = QTextCodec::codecForName("GBK");
+    return gbk ? gbk->toUnicode(text) : QString::fromLatin1(text);
+}
+
 // The code and message buffers every reporting call of the library fills.
 struct ResultText {
     char code[VELMORA_ERRCODE_SIZE] = {};
     char message[VELMORA_ERROR_SIZE] = {};
 
-    QString codeText() const { return QString::fromLocal8Bit(code); }
-    QString messageText() const { return QString::fromLocal8Bit(message); }
+    QString codeText() const { return fromGbk(code); }
+    QString messageText() const { return fromGbk(message); }
 };
+
+// The library draws a segment WIDTH x pressure / 4096 pixels wide, pressure up to 1023, while
+// the operator's width is the width at full pressure, as on a tablet.
+constexpr int PadWidthPerPixel = 4;
 
 } // namespace
 
@@ -39,11 +51,21 @@ OrvelDevice::~OrvelDevice()
 
 bool OrvelDevice::checkDevice()
 {
-    for (const platform::HidDeviceInfo &info : platform::hid::enumerate()) {
+    const auto interfaces = platform::hid::list();
+    if (!interfaces) {
+        qDebug() << "Failed to get device info set.";
+        return false;
+    }
+    for (const platform::HidDeviceInfo &info : *interfaces) {
         if (info.vendorId != VELMORA_PAD_VENDOR_ID || info.productId != VELMORA_PAD_PRODUCT_ID)
             continue;
-        if (platform::hid::open(info.path))
+        platform::HidOpenFailure failure = platform::HidOpenFailure::None;
+        if (platform::hid::open(info.path, &failure))
             return true;
+        // Otherwise the pad would be silently absent although it is plugged in.
+        if (failure == platform::HidOpenFailure::AccessDenied)
+            qWarning() << "Signature pad present but it may not be opened: permission refused on"
+                       << QString::fromStdString(info.path) << "(is udev/70-inkwarden.rules installed?)";
     }
     return false;
 }
@@ -57,6 +79,9 @@ int OrvelDevice::open()
 
 void OrvelDevice::close()
 {
+    // The device thread closes a removed pad too; the worker belongs to the main thread. The
+    // capture itself is the library's to end.
+    QMetaObject::invokeMethod(this, &OrvelDevice::stopPolling);
 }
 
 QString OrvelDevice::deviceName()
@@ -86,7 +111,10 @@ int OrvelDevice::maxPressure()
 
 int OrvelDevice::startSignature(const int &width, const int &height)
 {
-    const unsigned long window = platform::windows::findByTitle("PaintBoard");
+    // The library paints its surface at the window's origin: the canvas's own window, so that
+    // it covers the drawing area and nothing else of the board.
+    const unsigned long board = platform::windows::findByTitle("PaintBoard");
+    const unsigned long window = board ? platform::windows::findByTitle("drawLabel", board) : 0;
     if (!window) {
         qDebug() << "Error: Unable to find the window 'PaintBoard'.";
         return -1;
@@ -135,7 +163,7 @@ int OrvelDevice::setPenSize(const int &min, const int &max)
 {
     Q_UNUSED(min)
     ResultText result;
-    setPenPressFactor(max, result.code, result.message);
+    setPenPressFactor(max * PadWidthPerPixel, result.code, result.message);
     qDebug() << "OrvelDevice setPenSize: max= " << max << ", errCode= " << result.codeText()
              << ", errorMsg= " << result.messageText();
     return 1;

@@ -5,9 +5,30 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QImageReader>
 #include <QStandardPaths>
 
 #include <cstring>
+
+namespace {
+
+// The library's surface is at most 800 x 480; its picture adds margins or a minimum size from
+// its settings. Anything beyond this is no picture of a board, and is not decoded.
+constexpr int MaxPictureSide = 4096;
+
+QImage readPicture(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QImage();
+    QImageReader reader(&file, "PNG");
+    const QSize size = reader.size();   // from the header alone
+    if (!size.isValid() || size.width() > MaxPictureSide || size.height() > MaxPictureSide)
+        return QImage();
+    return reader.read();
+}
+
+} // namespace
 
 OrvelSignWorker::OrvelSignWorker(QObject *parent)
     : QThread(parent)
@@ -63,9 +84,8 @@ void OrvelSignWorker::run()
         pause(20);
         QFileInfo after(path);
         if (written && after.exists() && after.size() == before) {
-            QFile file(path);
-            QImage picture;
-            if (file.open(QIODevice::ReadOnly) && picture.loadFromData(file.readAll(), "PNG"))
+            const QImage picture = readPicture(path);
+            if (!picture.isNull())
                 emit signPicAvailable(picture.convertToFormat(QImage::Format_ARGB32));
         }
         pause(50);

@@ -14,6 +14,11 @@ bool simulated()
 
 std::vector<HidDeviceInfo> enumerate()
 {
+    return list().value_or(std::vector<HidDeviceInfo>());
+}
+
+std::optional<std::vector<HidDeviceInfo>> list()
+{
     if (const char *folder = simulatorFolder())
         return SimHidBackend(folder).enumerate();
     return LinuxHidBackend::enumerate();

@@ -4,6 +4,7 @@
 #include "platform/HidMonitor.h"
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace platform {
@@ -13,6 +14,8 @@ namespace platform {
 namespace hid {
 
 std::vector<HidDeviceInfo> enumerate();
+// As enumerate, but null when the set of present interfaces cannot be had at all.
+std::optional<std::vector<HidDeviceInfo>> list();
 
 // Null when the path names no present interface or it cannot be opened; `failure`, when given,
 // says why.

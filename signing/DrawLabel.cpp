@@ -10,6 +10,7 @@
 #include <QPainterPath>
 #include <QScreen>
 #include <QStandardPaths>
+#include <QWindow>
 #include <QtDebug>
 
 DrawLabel::DrawLabel(const PaintBoardOptionsPtr &options, QWidget *parent)
@@ -37,6 +38,10 @@ DrawLabel::DrawLabel(const PaintBoardOptionsPtr &options, QWidget *parent)
             m_screenTop = screen.top();
         }
     }
+    // The pad library paints into a native window from its origin: the canvas gets one of its
+    // own, so the library's surface lands on the canvas and nowhere else on the board.
+    if (m_deviceKind == 2)
+        setAttribute(Qt::WA_NativeWindow);
     m_canvas = QPixmap(m_canvasWidth, m_canvasHeight);
     m_canvas.fill(Qt::transparent);
     resetLiveLayer();
@@ -181,6 +186,14 @@ void DrawLabel::scheduleStrokeRepaint(int from)
         dirty |= QRectF(m_stroke.at(i).x, m_stroke.at(i).y, 0, 0).normalized();
     const int pad = int(std::max(m_options->penMinWidth, m_options->penMaxWidth)) + 2;
     update(dirty.toAlignedRect().adjusted(-pad, -pad, pad, pad));
+}
+
+void DrawLabel::showEvent(QShowEvent *event)
+{
+    QLabel::showEvent(event);
+    // The pad adapter finds this window under the board by its object name.
+    if (QWindow *native = windowHandle())
+        native->setTitle(objectName());
 }
 
 void DrawLabel::paintEvent(QPaintEvent *)

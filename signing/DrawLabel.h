@@ -41,6 +41,7 @@ public slots:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     QPen penFor(const PenPoint &point) const;

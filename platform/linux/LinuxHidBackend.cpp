@@ -82,12 +82,12 @@ void LinuxHidBackend::forEachNode(udev *context, const std::function<void(udev_d
     udev_enumerate_unref(walk);
 }
 
-std::vector<HidDeviceInfo> LinuxHidBackend::enumerate()
+std::optional<std::vector<HidDeviceInfo>> LinuxHidBackend::enumerate()
 {
     std::vector<HidDeviceInfo> result;
     udev *context = udev_new();
     if (!context)
-        return result;
+        return std::nullopt;
     forEachNode(context, [&result](udev_device *device) {
         for (HidDeviceInfo &info : describe(device))
             result.push_back(std::move(info));

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,7 +18,8 @@ namespace platform {
 // collections appears once per collection, its path suffixed "#colNN".
 class LinuxHidBackend {
 public:
-    static std::vector<HidDeviceInfo> enumerate();
+    // Null when udev cannot be reached.
+    static std::optional<std::vector<HidDeviceInfo>> enumerate();
     static std::unique_ptr<HidDevice> open(const std::string &path, HidOpenFailure &failure);
     static std::unique_ptr<HidMonitor> monitor();
 

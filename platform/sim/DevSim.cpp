@@ -105,23 +105,52 @@ HidDeviceInfo DevSim::infoOf(int device, const Device &entry, int collection) co
 
 int DevSim::plug(SimDeviceDesc desc)
 {
+    return add(std::move(desc), true);
+}
+
+int DevSim::plugUsbFirst(SimDeviceDesc desc)
+{
+    return add(std::move(desc), false);
+}
+
+int DevSim::add(SimDeviceDesc desc, bool interfacesPresent)
+{
     if (desc.collections.empty())
         desc.collections.emplace_back();
     std::lock_guard<std::mutex> guard(m_lock);
     const int id = m_nextDevice++;
     Device &entry = m_devices[id];
     entry.desc = std::make_shared<const SimDeviceDesc>(std::move(desc));
+    entry.interfacesPresent = interfacesPresent;
+    announce(interfacesPresent ? SimWire::Arrival : SimWire::UsbArrival, id, entry);
+    return id;
+}
+
+bool DevSim::presentInterfaces(int device)
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    const auto found = m_devices.find(device);
+    if (found == m_devices.end() || found->second.interfacesPresent)
+        return false;
+    found->second.interfacesPresent = true;
+    announce(SimWire::InterfaceArrival, device, found->second);
+    return true;
+}
+
+void DevSim::announce(uint8_t op, int device, const Device &entry)
+{
+    // A USB device without interfaces yet is announced once, by its first collection.
+    const size_t count = op == SimWire::UsbArrival ? 1 : entry.desc->collections.size();
     for (const auto &client : m_clients) {
         if (client.second.role != Role::Monitor)
             continue;
-        for (size_t c = 0; c < entry.desc->collections.size(); ++c) {
+        for (size_t c = 0; c < count; ++c) {
             SimWire event;
-            event.putU8(SimWire::Arrival);
-            event.putInfo(infoOf(id, entry, static_cast<int>(c)));
+            event.putU8(op);
+            event.putInfo(infoOf(device, entry, static_cast<int>(c)));
             SimWire::send(client.first, event.data(), SendTimeoutMs);
         }
     }
-    return id;
 }
 
 bool DevSim::unplug(int device)
@@ -130,15 +159,9 @@ bool DevSim::unplug(int device)
     const auto found = m_devices.find(device);
     if (found == m_devices.end())
         return false;
+    announce(SimWire::Removal, device, found->second);
     for (auto &client : m_clients) {
-        if (client.second.role == Role::Monitor) {
-            for (size_t c = 0; c < found->second.desc->collections.size(); ++c) {
-                SimWire event;
-                event.putU8(SimWire::Removal);
-                event.putInfo(infoOf(device, found->second, static_cast<int>(c)));
-                SimWire::send(client.first, event.data(), SendTimeoutMs);
-            }
-        } else if ((client.second.role == Role::Control || client.second.role == Role::Stream) && client.second.device == device) {
+        if ((client.second.role == Role::Control || client.second.role == Role::Stream) && client.second.device == device) {
             // The serving thread closes the descriptor once it sees the hang-up.
             ::shutdown(client.first, SHUT_RDWR);
             client.second.role = Role::Fresh;
@@ -371,12 +394,14 @@ void DevSim::answerEnumerate(int fd, uint32_t sequence)
 {
     uint32_t count = 0;
     for (const auto &entry : m_devices)
-        count += static_cast<uint32_t>(entry.second.desc->collections.size());
+        if (entry.second.interfacesPresent)
+            count += static_cast<uint32_t>(entry.second.desc->collections.size());
     SimWire answer = answerTo(sequence, 0);
     answer.putU32(count);
     for (const auto &entry : m_devices)
-        for (size_t c = 0; c < entry.second.desc->collections.size(); ++c)
-            answer.putInfo(infoOf(entry.first, entry.second, static_cast<int>(c)));
+        if (entry.second.interfacesPresent)
+            for (size_t c = 0; c < entry.second.desc->collections.size(); ++c)
+                answer.putInfo(infoOf(entry.first, entry.second, static_cast<int>(c)));
     SimWire::send(fd, answer.data(), SendTimeoutMs);
 }
 
@@ -400,7 +425,9 @@ void DevSim::openHandle(Guard &guard, int fd, uint32_t sequence, Client &client,
 {
     const std::string wanted = request.string();
     int device = 0, collection = 0;
-    const auto found = parsePath(wanted, device, collection) ? m_devices.find(device) : m_devices.end();
+    auto found = parsePath(wanted, device, collection) ? m_devices.find(device) : m_devices.end();
+    if (found != m_devices.end() && !found->second.interfacesPresent)
+        found = m_devices.end();
     if (client.role != Role::Fresh || found == m_devices.end() || found->second.fault == SimFault::RefuseOpen
         || found->second.fault == SimFault::DenyAccess || collection < 1
         || collection > static_cast<int>(found->second.desc->collections.size())) {

@@ -31,6 +31,11 @@ public:
 
     // Presents a device (an arrival for every monitor); returns its id.
     int plug(SimDeviceDesc desc);
+    // Presents the USB device alone, as udev announces it before its hidraw nodes exist: USB
+    // monitors see the arrival, but it has no HID interface (none enumerated, none opened,
+    // no HID arrival) until presentInterfaces.
+    int plugUsbFirst(SimDeviceDesc desc);
+    bool presentInterfaces(int device);
     // Removes it: its open handles fail from now on, monitors see a removal.
     bool unplug(int device);
 
@@ -58,6 +63,7 @@ private:
         std::shared_ptr<const SimDeviceDesc> desc;
         SimFault fault = SimFault::None;
         std::vector<SimRecord> records;
+        bool interfacesPresent = true;
     };
     enum class Role { Fresh, Control, Stream, Monitor };
     struct Client {
@@ -86,6 +92,9 @@ private:
     void drop(int fd);
     void reply(int fd, uint32_t sequence, uint8_t status, const SimBytes &payload = {});
     HidDeviceInfo infoOf(int device, const Device &entry, int collection) const;
+    int add(SimDeviceDesc desc, bool interfacesPresent);
+    // Tells every monitor of the device's interfaces with op; entered with m_lock held.
+    void announce(uint8_t op, int device, const Device &entry);
 
     mutable std::mutex m_lock;
     // Keeps input reports in order between senders; the serving thread never takes it.

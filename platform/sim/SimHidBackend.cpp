@@ -6,11 +6,11 @@
 
 namespace platform {
 
-std::vector<HidDeviceInfo> SimHidBackend::enumerate() const
+std::optional<std::vector<HidDeviceInfo>> SimHidBackend::enumerate() const
 {
     SimWire reply;
     if (!SimWire::ask(m_socket, SimWire::Enumerate, RequestTimeoutMs, reply) || reply.u8() != SimWire::Reply)
-        return {};
+        return std::nullopt;
     reply.u32();
     reply.u8();
     return reply.list(&SimWire::info);

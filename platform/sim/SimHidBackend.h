@@ -5,6 +5,7 @@
 #include "sim/SimWire.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,7 +16,8 @@ class SimHidBackend {
 public:
     explicit SimHidBackend(const std::string &folder) : m_socket(SimWire::socketPath(folder)) {}
 
-    std::vector<HidDeviceInfo> enumerate() const;
+    // Null when the simulator does not answer.
+    std::optional<std::vector<HidDeviceInfo>> enumerate() const;
     std::unique_ptr<HidDevice> open(const std::string &path, HidOpenFailure &failure) const;
     std::unique_ptr<HidMonitor> monitor() const;
 

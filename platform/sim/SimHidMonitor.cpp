@@ -30,20 +30,29 @@ SimHidMonitor::~SimHidMonitor()
     ::close(m_fd);
 }
 
-bool SimHidMonitor::next(HidEvent &event)
+bool SimHidMonitor::nextMessage(uint8_t &op, HidDeviceInfo &info)
 {
     std::vector<uint8_t> message;
     while (SimWire::receive(m_fd, message, 0) == 1) {
         SimWire frame(message.data(), message.size());
-        const uint8_t op = frame.u8();
-        if (op != SimWire::Arrival && op != SimWire::Removal)
+        op = frame.u8();
+        info = frame.info();
+        if (frame.ok())
+            return true;
+    }
+    return false;
+}
+
+bool SimHidMonitor::next(HidEvent &event)
+{
+    uint8_t op = 0;
+    HidDeviceInfo info;
+    while (nextMessage(op, info)) {
+        // A USB device alone has no interface to tell of yet.
+        if (op != SimWire::Arrival && op != SimWire::InterfaceArrival && op != SimWire::Removal)
             continue;
-        HidEvent received;
-        received.kind = op == SimWire::Arrival ? HidEvent::Arrived : HidEvent::Removed;
-        received.info = frame.info();
-        if (!frame.ok())
-            continue;
-        event = std::move(received);
+        event.kind = op == SimWire::Removal ? HidEvent::Removed : HidEvent::Arrived;
+        event.info = std::move(info);
         return true;
     }
     return false;

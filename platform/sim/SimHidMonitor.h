@@ -2,6 +2,7 @@
 
 #include "platform/HidMonitor.h"
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -15,6 +16,8 @@ public:
 
     int fd() const override { return m_fd; }
     bool next(HidEvent &event) override;
+    // The next waiting message as sent: its operation and the interface it names.
+    bool nextMessage(uint8_t &op, HidDeviceInfo &info);
 
 private:
     explicit SimHidMonitor(int fd) : m_fd(fd) {}

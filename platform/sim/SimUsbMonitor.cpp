@@ -1,12 +1,14 @@
 #include "sim/SimUsbMonitor.h"
 
-#include "platform/Hid.h"
+#include "sim/SimFolder.h"
+#include "sim/SimWire.h"
 
 namespace platform {
 
 std::unique_ptr<SimUsbMonitor> SimUsbMonitor::open()
 {
-    std::unique_ptr<HidMonitor> hid = hid::monitor();
+    const char *folder = simulatorFolder();
+    std::unique_ptr<SimHidMonitor> hid = folder ? SimHidMonitor::open(SimWire::socketPath(folder)) : nullptr;
     if (!hid)
         return nullptr;
     return std::unique_ptr<SimUsbMonitor>(new SimUsbMonitor(std::move(hid)));
@@ -14,11 +16,13 @@ std::unique_ptr<SimUsbMonitor> SimUsbMonitor::open()
 
 bool SimUsbMonitor::next(UsbEvent &event)
 {
-    HidEvent received;
-    while (m_hid->next(received)) {
-        if (received.info.collectionIndex != 0)
+    uint8_t op = 0;
+    HidDeviceInfo info;
+    while (m_hid->nextMessage(op, info)) {
+        const bool device = op == SimWire::UsbArrival || ((op == SimWire::Arrival || op == SimWire::Removal) && info.collectionIndex == 0);
+        if (!device)
             continue;
-        event.kind = received.kind == HidEvent::Arrived ? UsbEvent::Arrived : UsbEvent::Removed;
+        event.kind = op == SimWire::Removal ? UsbEvent::Removed : UsbEvent::Arrived;
         return true;
     }
     return false;

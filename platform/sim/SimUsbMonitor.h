@@ -1,13 +1,13 @@
 #pragma once
 
-#include "platform/HidMonitor.h"
 #include "platform/UsbMonitor.h"
+#include "sim/SimHidMonitor.h"
 
 namespace platform {
 
 // USB events from the device simulator: every plug and unplug of a simulated device, whatever
 // it presents. The simulator announces a device once per collection; its first collection
-// stands for the device.
+// stands for the device. Interfaces presented after their device are no USB event.
 class SimUsbMonitor : public UsbMonitor {
 public:
     static std::unique_ptr<SimUsbMonitor> open();
@@ -16,9 +16,9 @@ public:
     bool next(UsbEvent &event) override;
 
 private:
-    explicit SimUsbMonitor(std::unique_ptr<HidMonitor> hid) : m_hid(std::move(hid)) {}
+    explicit SimUsbMonitor(std::unique_ptr<SimHidMonitor> hid) : m_hid(std::move(hid)) {}
 
-    std::unique_ptr<HidMonitor> m_hid;
+    std::unique_ptr<SimHidMonitor> m_hid;
 };
 
 } // namespace platform

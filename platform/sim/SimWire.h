@@ -17,6 +17,8 @@ public:
     enum Op : uint8_t {
         Enumerate = 'E', Open = 'O', Stream = 'S', Write = 'W', GetFeature = 'G', SetFeature = 'F',
         String = 'T', Close = 'C', Monitor = 'M', Displays = 'D', Reply = 'R', Input = 'I', Arrival = 'A', Removal = 'X',
+        // A USB device that presents its HID interfaces later (UsbArrival), and those (InterfaceArrival).
+        UsbArrival = 'U', InterfaceArrival = 'N',
     };
 
     // The status of a refused open when the device's permissions are what refused it (others

@@ -4,6 +4,7 @@
 #include "sim/SimModelCatalog.h"
 #include "sim/SimTrace.h"
 
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -11,13 +12,15 @@
 #include <map>
 #include <sstream>
 #include <string>
+#include <thread>
 
 using namespace platform;
 
 namespace {
 
 const char Help[] =
-    "plug MODEL            present a device; prints its id\n"
+    "plug MODEL [MS]       present a device; prints its id. With MS, its HID interfaces come\n"
+    "                      that many milliseconds after the USB arrival (at most 5000)\n"
     "unplug ID             remove it\n"
     "send ID HEX           deliver one input report (byte 0 = report id)\n"
     "play ID FILE          deliver a trace: lines \"<delay ms> <hex>\"\n"
@@ -56,11 +59,21 @@ bool run(DevSim &sim, std::vector<DisplayInfo> &desktop, const std::string &line
     } else if (command == "plug") {
         std::string name;
         in >> name;
+        int delayMs = 0;
+        const bool delayed = static_cast<bool>(in >> delayMs);
         auto desc = SimModelCatalog::make(name);
-        if (desc)
-            std::cout << sim.plug(std::move(*desc)) << std::endl;
-        else
+        if (!desc) {
             std::cout << "error: unknown model " << name << std::endl;
+        } else if (delayed && (delayMs < 0 || delayMs > 5000)) {
+            std::cout << "error: the delay is 0 to 5000 ms" << std::endl;
+        } else if (delayed) {
+            const int device = sim.plugUsbFirst(std::move(*desc));
+            std::cout << device << std::endl;
+            std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+            sim.presentInterfaces(device);
+        } else {
+            std::cout << sim.plug(std::move(*desc)) << std::endl;
+        }
     } else if (command == "unplug" && in >> id) {
         std::cout << (sim.unplug(id) ? "ok" : "error: no such device") << std::endl;
     } else if (command == "send" && in >> id) {

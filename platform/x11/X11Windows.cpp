@@ -56,14 +56,14 @@ Window search(Display *display, Window window, Atom netName, Atom utf8, const st
 
 } // namespace
 
-unsigned long findByTitle(const std::string &title)
+unsigned long findByTitle(const std::string &title, unsigned long under)
 {
     std::unique_ptr<Display, int (*)(Display *)> display(XOpenDisplay(nullptr), XCloseDisplay);
     if (!display)
         return 0;
     const Atom netName = XInternAtom(display.get(), "_NET_WM_NAME", True);
     const Atom utf8 = XInternAtom(display.get(), "UTF8_STRING", False);
-    return search(display.get(), DefaultRootWindow(display.get()), netName, utf8, title);
+    return search(display.get(), under ? under : DefaultRootWindow(display.get()), netName, utf8, title);
 }
 
 void roundTrip(xcb_connection_t *connection)

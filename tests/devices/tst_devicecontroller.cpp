@@ -3,6 +3,7 @@
 #include "FakeDevice.h"
 #include "sim/DevSim.h"
 #include "sim/SimModelCatalog.h"
+#include "sim/SimSignaturePadModel.h"
 
 #include <QJsonDocument>
 #include <QProcess>
@@ -83,6 +84,18 @@ private slots:
         QCOMPARE(size.count(), 1);
     }
 
+    void padWhoseInterfaceComesLate()
+    {
+        // udev announces the USB device before its HID node; the node still connects it.
+        const int pad = sim->plugUsbFirst(SimSignaturePadModel().desc());
+        QTest::qWait(300);
+        QVERIFY(!hub->hasDevice());
+        QVERIFY(sim->presentInterfaces(pad));
+        QTRY_COMPARE(hub->deviceType(), 2);
+        sim->unplug(pad);
+        QTRY_VERIFY(!hub->hasDevice());
+    }
+
     void currentDeviceRules()
     {
         QStringList journal;
@@ -108,6 +121,19 @@ private slots:
         QVERIFY(journal.contains("first close"));
         hub->endSignature();
         QVERIFY(!journal.contains("second end"));
+
+        // A signature open when its device drops carries on when that device comes back; an
+        // ended one does not start again.
+        QMetaObject::invokeMethod(hub.data(), "onDeviceConnected", Q_ARG(IDevice *, &first));
+        hub->startSignature(false, QString());
+        QMetaObject::invokeMethod(hub.data(), "onDeviceDisconnected", Q_ARG(IDevice *, &first));
+        QMetaObject::invokeMethod(hub.data(), "onDeviceConnected", Q_ARG(IDevice *, &first));
+        QCOMPARE(journal.count("first start"), 2);
+        hub->endSignature();
+        QMetaObject::invokeMethod(hub.data(), "onDeviceDisconnected", Q_ARG(IDevice *, &first));
+        QMetaObject::invokeMethod(hub.data(), "onDeviceConnected", Q_ARG(IDevice *, &first));
+        QCOMPARE(journal.count("first start"), 2);
+        QMetaObject::invokeMethod(hub.data(), "onDeviceDisconnected", Q_ARG(IDevice *, &first));
         QMetaObject::invokeMethod(hub.data(), "onDeviceDisconnected", Q_ARG(IDevice *, &second));
     }
 

@@ -117,7 +117,10 @@ private slots:
         });
         const QString joined = log.join(QLatin1Char('\n'));
         QVERIFY2(joined.contains(QStringLiteral("colorHex=  \"%1\"").arg(hex)), qPrintable(joined));
-        QVERIFY2(joined.contains(QStringLiteral("penWidth=  4 , penColor=  %1 ").arg(colorRef)), qPrintable(joined));
+        // The operator's 4 is the width at full pressure; the library's width is four times that.
+        QVERIFY2(joined.contains(QStringLiteral("penWidth=  16 , penColor=  %1 ").arg(colorRef)), qPrintable(joined));
+        // The library's messages are GBK, whatever the locale.
+        QVERIFY2(joined.contains(QStringLiteral("errorMsg=  \"操作成功\"")), qPrintable(joined));
     }
 
     void noBoardWindowStartsNothing()
@@ -139,6 +142,7 @@ private slots:
             {true, png(QSize(10, 5)), true},    // still being written
             {false, png(QSize(11, 5)), false},  // the library reported a failure
             {true, QByteArray("not a png"), false},
+            {true, png(QSize(5000, 2)), false},  // no board's picture is that wide
             {true, png(QSize(12, 5)), false},
         };
         worker.begin();

@@ -8,7 +8,10 @@
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QWidget>
+#include <QWindow>
 #include <QtTest>
+
+#include <thread>
 
 using namespace platform;
 
@@ -22,16 +25,23 @@ private slots:
     {
         sim.reset(new DevSim(qgetenv("INKWARDEN_DEVSIM").toStdString()));
         board.setWindowTitle(QStringLiteral("PaintBoard"));
-        board.resize(560, 315);
+        board.resize(600, 350);
+        // The library draws into the canvas's own window, found under the board by its title.
+        canvas = new QWidget(&board);
+        canvas->setGeometry(20, 20, 560, 315);
+        canvas->setAttribute(Qt::WA_NativeWindow);
         board.show();
+        canvas->windowHandle()->setTitle(QStringLiteral("drawLabel"));
         QVERIFY(QTest::qWaitForWindowExposed(&board));
     }
 
     void boardWindowIsFoundByItsTitle()
     {
         QGuiApplication::sync();
-        QCOMPARE(windows::findByTitle("PaintBoard"), static_cast<unsigned long>(board.winId()));
+        const unsigned long found = windows::findByTitle("PaintBoard");
+        QCOMPARE(found, static_cast<unsigned long>(board.winId()));
         QCOMPARE(windows::findByTitle("PaintBoar"), 0ul);
+        QCOMPARE(windows::findByTitle("drawLabel", found), static_cast<unsigned long>(canvas->winId()));
     }
 
     void refusedStartCreatesNoWorker()
@@ -84,7 +94,7 @@ private slots:
         pad.open();
         QSignalSpy pictures(&pad, &IDevice::signPicAvailable);
         QSignalSpy oks(&pad, &IDevice::okBtnClicked);
-        QCOMPARE(pad.startSignature(board.width(), board.height()), 1);
+        QCOMPARE(pad.startSignature(canvas->width(), canvas->height()), 1);
         sim->sendInput(id, SimSignaturePadModel::penReport(0xA1, 2000, 2000, 600));
         for (int i = 0; i < 40; ++i)
             sim->sendInput(id, SimSignaturePadModel::penReport(0xA1, 2000 + i * 100, 2000 + i * 50, 600));
@@ -99,6 +109,9 @@ private slots:
         QVERIFY(ink);
         sim->sendInput(id, SimSignaturePadModel::keyReport(1));
         QTRY_COMPARE(oks.count(), 1);
+        // A removed pad is closed on the device thread: its polling ends with no end asked.
+        std::thread([&pad] { pad.close(); }).join();
+        QTRY_VERIFY(!pad.m_signWorker);
         pad.endSignature();
         sim->unplug(id);
     }
@@ -106,6 +119,7 @@ private slots:
 private:
     QScopedPointer<DevSim> sim;
     QWidget board;
+    QWidget *canvas = nullptr;
 };
 
 QTEST_MAIN(tst_orvelpad)

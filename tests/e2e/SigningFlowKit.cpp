@@ -125,11 +125,14 @@ bool differs(QRgb a, QRgb b)
 
 } // namespace
 
-QString compareSaved(const QString &original, const QString &saved, const QList<PdfSignTag> &tags)
+QString compareSaved(const QString &original, const QString &saved, const QList<PdfSignTag> &tags,
+                     QList<int> *inkPerTag)
 {
     QTemporaryDir scratch;
     const QList<QImage> before = render(original, scratch.filePath(QStringLiteral("before")));
     const QList<QImage> after = render(saved, scratch.filePath(QStringLiteral("after")));
+    if (inkPerTag)
+        *inkPerTag = QVector<int>(tags.size(), 0).toList();
     if (before.isEmpty() || before.size() != after.size())
         return QStringLiteral("page counts differ: %1 and %2").arg(before.size()).arg(after.size());
     for (int page = 0; page < before.size(); ++page) {
@@ -140,10 +143,13 @@ QString compareSaved(const QString &original, const QString &saved, const QList<
         // Tag boxes are in 300 dpi pixels; the renders are at 150.
         QList<QRect> boxes;
         QList<int> inked;
-        for (const PdfSignTag &t : tags)
-            if (t.page == page + 1) {
+        QList<int> tagOf;
+        for (int i = 0; i < tags.size(); ++i)
+            if (tags.at(i).page == page + 1) {
+                const PdfSignTag &t = tags.at(i);
                 boxes.append(QRect(t.x / 2, t.y / 2, t.w / 2, t.h / 2).adjusted(-2, -2, 2, 2));
                 inked.append(0);
+                tagOf.append(i);
             }
         for (int y = 0; y < a.height(); ++y) {
             const QRgb *lineA = reinterpret_cast<const QRgb *>(a.constScanLine(y));
@@ -160,9 +166,12 @@ QString compareSaved(const QString &original, const QString &saved, const QList<
                 ++inked[box];
             }
         }
-        for (int i = 0; i < inked.size(); ++i)
+        for (int i = 0; i < inked.size(); ++i) {
             if (inked.at(i) < 30)
                 return QStringLiteral("no ink in tag %1 of page %2").arg(i + 1).arg(page + 1);
+            if (inkPerTag)
+                (*inkPerTag)[tagOf.at(i)] = inked.at(i);
+        }
     }
     return QString();
 }

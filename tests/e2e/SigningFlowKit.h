@@ -34,8 +34,9 @@ platform::SimTrace stroke(int inputLength, QRect area, int maxPressure);
 
 // Renders both files at 150 dpi with pdftoppm and compares page by page: every differing pixel
 // lies inside a tag box, and every box that should hold ink holds some. Empty when so, else
-// what is wrong.
-QString compareSaved(const QString &original, const QString &saved, const QList<PdfSignTag> &tags);
+// what is wrong. inkPerTag, when given, receives each tag's count of differing pixels.
+QString compareSaved(const QString &original, const QString &saved, const QList<PdfSignTag> &tags,
+                     QList<int> *inkPerTag = nullptr);
 // qpdf --check; empty when the file passes.
 QString qpdfCheck(const QString &path);
 

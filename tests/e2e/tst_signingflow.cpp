@@ -18,6 +18,7 @@
 #include <QPointer>
 #include <QProcess>
 #include <QPushButton>
+#include <QToolButton>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QWindow>
@@ -102,7 +103,7 @@ private:
     void confirmFingerprint(int device);
     void waitForBoardToClose();
     // OK on the signing window, the save prompt answered, the document saved; checks the file.
-    void acceptAndSave(MainWindow &window, const QList<PdfSignTag> &tags);
+    void acceptAndSave(MainWindow &window, const QList<PdfSignTag> &tags, QList<int> *inkPerTag = nullptr);
     // Plugs a device and waits until the hub has it.
     int plug(const char *model);
     void waitForDevice();
@@ -206,7 +207,7 @@ void tst_signingflow::waitForBoardToClose()
     QTRY_VERIFY_WITH_TIMEOUT(!board() || board() != lastBoard, 10000);
 }
 
-void tst_signingflow::acceptAndSave(MainWindow &window, const QList<PdfSignTag> &tags)
+void tst_signingflow::acceptAndSave(MainWindow &window, const QList<PdfSignTag> &tags, QList<int> *inkPerTag)
 {
     QWidget *viewer = visibleWindow("PdfViewer");
     QVERIFY(viewer);
@@ -222,7 +223,7 @@ void tst_signingflow::acceptAndSave(MainWindow &window, const QList<PdfSignTag> 
     QVERIFY(pages->savePdf(saved));
     const QString checked = qpdfCheck(saved);
     QVERIFY2(checked.isEmpty(), qPrintable(checked));
-    const QString compared = compareSaved(original, saved, tags);
+    const QString compared = compareSaved(original, saved, tags, inkPerTag);
     QVERIFY2(compared.isEmpty(), qPrintable(compared));
 }
 
@@ -311,31 +312,77 @@ void tst_signingflow::penDisplayTapsItsButtons()
 
 void tst_signingflow::padDrawsLiveIntoTheBoard()
 {
-    const int pad = plug("signature-pad");
-    QCOMPARE(DeviceController::instance()->deviceType(), 2);
+    // One signature as fractions of the canvas: a wave with the pressure rising and falling.
+    struct Sample {
+        double x, y, pressure;
+    };
+    QList<Sample> wave;
+    for (int i = 0; i <= 60; ++i) {
+        const double t = i / 60.0;
+        wave.append({0.1 + 0.8 * t, 0.5 + 0.3 * std::sin(t * 4 * M_PI), 0.3 + 0.6 * std::sin(M_PI * t)});
+    }
+    QSharedPointer<DeviceController> hub = DeviceController::instance();
+
+    // Written first on the tablet,
+    const int tablet = plug("tablet");
     MainWindow window;
-    const QList<PdfSignTag> tags = {tag(1, PdfSignTag::SignOnly, UpperBox)};
+    const QList<PdfSignTag> tags = {tag(1, PdfSignTag::SignOnly, UpperBox), tag(1, PdfSignTag::SignOnly, LowerBox)};
     startSigning(window, tags);
+    nextBoard();
+    platform::SimTrace onTablet;
+    for (const Sample &s : wave)
+        onTablet.steps.push_back({5000, penReport(9, 0xA1, int(s.x * hub->tabletWidth()), int(s.y * hub->tabletHeight()),
+                                                  int(s.pressure * hub->maxPressure()))});
+    onTablet.steps.push_back({5000, penReport(9, 0xA0, int(0.9 * hub->tabletWidth()), hub->tabletHeight() / 2, 0)});
+    play(sim, tablet, onTablet);
+    sim.sendInput(tablet, keyReport(3));
+    waitForBoardToClose();
+    sim.unplug(tablet);
+    plugged.removeAll(tablet);
+    QTRY_VERIFY(!hub->hasDevice());
+
+    // then on the pad at the same pen width, unplugged and plugged again while its board is open.
+    int pad = plug("signature-pad");
+    QCOMPARE(hub->deviceType(), 2);
+    window.findChild<QToolButton *>(QStringLiteral("penWidthMediumBtn"))->click();
     nextBoard();
     QWidget *paint = lastBoard;
     QTest::qWait(300);   // the hub's pause before the pad starts
-    for (int i = 0; i <= 60; ++i)
-        sim.sendInput(pad, SimSignaturePadModel::penReport(0xA1, 1500 + i * 120, 3700 + int(1500 * std::sin(i / 6.0)), 700));
-    sim.sendInput(pad, SimSignaturePadModel::penReport(0xA0, 8700, 3700, 0));
-    // The live ink reaches the board's window, drawn there by the library.
+    sim.unplug(pad);
+    plugged.removeAll(pad);
+    QTRY_VERIFY(!hub->hasDevice());
+    pad = plug("signature-pad");
+    QCOMPARE(board(), paint);
+    for (const Sample &s : wave)
+        sim.sendInput(pad, SimSignaturePadModel::penReport(0xA1, int(s.x * 10206), int(s.y * 7422), int(s.pressure * 1023)));
+    sim.sendInput(pad, SimSignaturePadModel::penReport(0xA0, 9185, 3711, 0));
+    // The live ink reaches the canvas, drawn there by the library.
     QWidget *canvas = paint->findChild<QWidget *>(QStringLiteral("drawLabel"));
+    const QRect canvasArea(canvas->mapTo(paint, QPoint(0, 0)), canvas->size());
     QTRY_VERIFY_WITH_TIMEOUT([&] {
         const QImage shot = canvas->screen()->grabWindow(paint->winId()).toImage();
-        for (int y = 0; y < shot.height(); y += 2)
-            for (int x = 0; x < shot.width(); x += 2)
+        for (int y = canvasArea.top(); y <= canvasArea.bottom(); y += 2)
+            for (int x = canvasArea.left(); x <= canvasArea.right(); x += 2)
                 if (qGray(shot.pixel(x, y)) < 80)
                     return true;
         return false;
     }(), 5000);
+    // The board's margin left of the canvas, where a surface drawn at the board's own origin
+    // would show, holds only the board's own pixels.
+    const QImage shot = canvas->screen()->grabWindow(paint->winId()).toImage();
+    int foreign = 0;
+    for (int y = 0; y <= canvasArea.bottom(); ++y)
+        for (int x = 0; x < canvasArea.left(); ++x)
+            foreign += (shot.pixel(x, y) & 0xFFFFFF) == 0xEBEBEB;
+    QCOMPARE(foreign, 0);
     QTest::qWait(300);   // a polled picture reaches the canvas
     sim.sendInput(pad, SimSignaturePadModel::keyReport(1));
     waitForBoardToClose();
-    acceptAndSave(window, tags);
+
+    QList<int> ink;
+    acceptAndSave(window, tags, &ink);
+    QVERIFY2(ink.at(1) * 2 >= ink.at(0) && ink.at(0) * 2 >= ink.at(1),
+             qPrintable(QStringLiteral("tablet %1 px, pad %2 px").arg(ink.at(0)).arg(ink.at(1))));
 }
 
 void tst_signingflow::tabletUnpluggedAndPluggedAgain()
