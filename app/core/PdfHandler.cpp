@@ -169,7 +169,8 @@ bool PdfHandler::writeSaved(QByteArray *saved, SaveFailure::Reason *why)
     // An earlier save's file must never pass for this one, whatever happens below.
     const QString path = intermediateFilePath();
     const QString folder = QFileInfo(path).absolutePath();
-    if (QFileInfo::exists(path) && !QFile::remove(path)) {
+    // Another copy of the program may remove it first.
+    if (QFileInfo::exists(path) && !QFile::remove(path) && QFileInfo::exists(path)) {
         qWarning().noquote() << "Failed to remove existing file:" << path;
         *why = SaveFailure::ofFile(path, 0);
         return false;

@@ -50,7 +50,13 @@ Outcome run(const std::function<int(int report)> &work, int timeoutMs)
     if (pid == 0) {
         close(channel[0]);
         dieByDefault();
-        _exit(work(channel[1]));
+        int code = 127;
+        try {
+            code = work(channel[1]);
+        } catch (...) {
+            // Unwinding any further would run this process's own code in the copy.
+        }
+        _exit(code);
     }
     close(channel[1]);
 

@@ -9,6 +9,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
+#include <QProcess>
 #include <QMenu>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -114,6 +115,7 @@ private slots:
     void saveWritesTheTarget();
     void saveFailures_data();
     void saveFailures();
+    void twoCopiesSavingAtOnceKeepTheirOwnDocuments();
 
 private:
     void openAndWait(const QString &path);
@@ -844,6 +846,20 @@ void TestPdfSignCoreWidget::saveFailures()
     QVERIFY(kept.open(QIODevice::ReadOnly));
     QCOMPARE(kept.readAll(), QByteArray("precious"));
     QVERIFY(!QFile::exists(dir->filePath("gone")));
+}
+
+// Both copies write the same intermediate file; each target must get its own document, every time.
+void TestPdfSignCoreWidget::twoCopiesSavingAtOnceKeepTheirOwnDocuments()
+{
+    const QString onePage = makePdf(dir->filePath("one.pdf"), 1);
+    QProcess first, second;
+    first.start(SAVECHILD_PATH, {onePage, dir->filePath("first.pdf"), "40"});
+    second.start(SAVECHILD_PATH, {threePages, dir->filePath("second.pdf"), "40"});
+    for (QProcess *copy : {&first, &second}) {
+        QVERIFY(copy->waitForFinished(120000));
+        QCOMPARE(copy->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(copy->exitCode(), 0);
+    }
 }
 
 QTEST_MAIN(TestPdfSignCoreWidget)
