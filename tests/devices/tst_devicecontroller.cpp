@@ -87,8 +87,9 @@ private slots:
     void padWhoseInterfaceComesLate()
     {
         // udev announces the USB device before its HID node; the node still connects it.
+        // Its node comes after the tablet's presence test (300 ms) and the pad's have failed.
         const int pad = sim->plugUsbFirst(SimSignaturePadModel().desc());
-        QTest::qWait(300);
+        QTest::qWait(600);
         QVERIFY(!hub->hasDevice());
         QVERIFY(sim->presentInterfaces(pad));
         QTRY_COMPARE(hub->deviceType(), 2);
