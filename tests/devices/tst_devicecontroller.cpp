@@ -107,6 +107,10 @@ private slots:
         QMetaObject::invokeMethod(hub.data(), "onDeviceConnected", Q_ARG(IDevice *, &second));
         QCOMPARE(hub->deviceName(), QStringLiteral("second"));
         QCOMPARE(hub->setPenSize(1, 2), 7);
+        // The operator's pen reaches a device that becomes current after it was chosen.
+        QMetaObject::invokeMethod(hub.data(), "onDeviceConnected", Q_ARG(IDevice *, &first));
+        QVERIFY(journal.contains("first size 2") && journal.contains("first colour"));
+        QMetaObject::invokeMethod(hub.data(), "onDeviceConnected", Q_ARG(IDevice *, &second));
 
         // Dropping a device that is not current changes nothing but the status.
         QMetaObject::invokeMethod(hub.data(), "onDeviceDisconnected", Q_ARG(IDevice *, &first));
