@@ -82,12 +82,14 @@ void DeviceController::clearSignature()
 int DeviceController::setPenColor(const int &r, const int &g, const int &b)
 {
     emit setPenColorSignal(r, g, b);
+    m_penColor = QColor(r, g, b);
     return m_currentDevice ? m_currentDevice->setPenColor(r, g, b) : 1;
 }
 
 int DeviceController::setPenSize(const int &min, const int &max)
 {
     emit setPenSizeSignal(min, max);
+    m_penSize = qMakePair(min, max);
     return m_currentDevice ? m_currentDevice->setPenSize(min, max) : 1;
 }
 
@@ -145,6 +147,10 @@ void DeviceController::onDeviceConnected(IDevice *device)
     emit statusChanged(statusEvent(1));
     emit deviceStatusChanged(device->deviceName(), 1);
     device->open();
+    if (m_penSize)
+        device->setPenSize(m_penSize->first, m_penSize->second);
+    if (m_penColor)
+        device->setPenColor(m_penColor->red(), m_penColor->green(), m_penColor->blue());
     connect(device, &IDevice::cancelBtnClicked, this, &DeviceController::onCancelBtnClicked, Qt::UniqueConnection);
     connect(device, &IDevice::clearBtnClicked, this, &DeviceController::onClearBtnClicked, Qt::UniqueConnection);
     connect(device, &IDevice::okBtnClicked, this, &DeviceController::onOkBtnClicked, Qt::UniqueConnection);

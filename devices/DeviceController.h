@@ -2,10 +2,13 @@
 
 #include "IDevice.h"
 
+#include <QColor>
 #include <QJsonObject>
 #include <QPixmap>
 #include <QPointer>
 #include <QSharedPointer>
+
+#include <optional>
 
 class DeviceManager;
 
@@ -93,6 +96,10 @@ private:
     // The device a signature was started on while its board is open; when it comes back after
     // a removal, the signature starts on it again.
     QPointer<IDevice> m_signingDevice;
+    // The operator's last pen choice, handed to each device that becomes current: the pad keeps
+    // its own pen otherwise, whatever was chosen before it was connected.
+    std::optional<QPair<int, int>> m_penSize;
+    std::optional<QColor> m_penColor;
     int m_deviceType = 0;
     int m_signWidth = 0;
     int m_signHeight = 0;

@@ -32,8 +32,8 @@ public:
     int startSignature(const int &, const int &) override { note("start"); return 1; }
     int endSignature() override { note("end"); return 1; }
     int clearSignature() override { note("clear"); return 1; }
-    int setPenSize(const int &, const int &) override { return 7; }
-    int setPenColor(const int &, const int &, const int &) override { return 7; }
+    int setPenSize(const int &, const int &max) override { note(qPrintable(QStringLiteral("size %1").arg(max))); return 7; }
+    int setPenColor(const int &, const int &, const int &) override { note("colour"); return 7; }
     int activateMouse(const bool &) override { return 1; }
     bool isScreenDevice() override { return false; }
 

@@ -87,8 +87,9 @@ private slots:
     void padWhoseInterfaceComesLate()
     {
         // udev announces the USB device before its HID node; the node still connects it.
+        // Its node comes after the tablet's presence test (300 ms) and the pad's have failed.
         const int pad = sim->plugUsbFirst(SimSignaturePadModel().desc());
-        QTest::qWait(300);
+        QTest::qWait(600);
         QVERIFY(!hub->hasDevice());
         QVERIFY(sim->presentInterfaces(pad));
         QTRY_COMPARE(hub->deviceType(), 2);
@@ -106,6 +107,10 @@ private slots:
         QMetaObject::invokeMethod(hub.data(), "onDeviceConnected", Q_ARG(IDevice *, &second));
         QCOMPARE(hub->deviceName(), QStringLiteral("second"));
         QCOMPARE(hub->setPenSize(1, 2), 7);
+        // The operator's pen reaches a device that becomes current after it was chosen.
+        QMetaObject::invokeMethod(hub.data(), "onDeviceConnected", Q_ARG(IDevice *, &first));
+        QVERIFY(journal.contains("first size 2") && journal.contains("first colour"));
+        QMetaObject::invokeMethod(hub.data(), "onDeviceConnected", Q_ARG(IDevice *, &second));
 
         // Dropping a device that is not current changes nothing but the status.
         QMetaObject::invokeMethod(hub.data(), "onDeviceDisconnected", Q_ARG(IDevice *, &first));

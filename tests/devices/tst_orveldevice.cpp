@@ -123,6 +123,14 @@ private slots:
         QVERIFY2(joined.contains(QStringLiteral("errorMsg=  \"操作成功\"")), qPrintable(joined));
     }
 
+    void deviceSetUnavailable()
+    {
+        // No simulator serves this test's folder: the HID layer cannot list any interface.
+        OrvelDevice pad;
+        const QStringList log = logOf([&] { QVERIFY(!pad.checkDevice()); });
+        QVERIFY(log.contains(QStringLiteral("Failed to get device info set.")));
+    }
+
     void noBoardWindowStartsNothing()
     {
         OrvelDevice pad;

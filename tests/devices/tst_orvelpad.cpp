@@ -48,6 +48,15 @@ private slots:
     {
         OrvelDevice pad;
         QVERIFY(!pad.checkDevice());
+        // A pad whose node refuses the user is not present, but the log says why.
+        const int refused = sim->plug(SimSignaturePadModel().desc());
+        sim->setFault(refused, SimFault::DenyAccess);
+        {
+            CapturedLog log;
+            QVERIFY(!pad.checkDevice());
+            QVERIFY2(log.all().join(' ').contains(QLatin1String("permission refused")), qPrintable(log.all().join('\n')));
+        }
+        sim->unplug(refused);
         QSignalSpy pictures(&pad, &IDevice::signPicAvailable);
         QCOMPARE(pad.startSignature(600, 300), 0);
         QTest::qWait(300);
