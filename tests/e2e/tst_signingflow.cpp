@@ -374,7 +374,11 @@ void tst_signingflow::padDrawsLiveIntoTheBoard()
         for (int x = 0; x < canvasArea.left(); ++x)
             foreign += (shot.pixel(x, y) & 0xFFFFFF) == 0xEBEBEB;
     QCOMPARE(foreign, 0);
-    QTest::qWait(300);   // a polled picture reaches the canvas
+    // The pad's ok takes the last polled picture: wait until the polls stop changing it.
+    QSignalSpy polled(hub.data(), &DeviceController::signPicAvailable);
+    QTRY_VERIFY_WITH_TIMEOUT(polled.size() >= 2 && polled.at(polled.size() - 1).at(0).value<QImage>() ==
+                                                        polled.at(polled.size() - 2).at(0).value<QImage>(),
+                             10000);
     sim.sendInput(pad, SimSignaturePadModel::keyReport(1));
     waitForBoardToClose();
 
