@@ -163,8 +163,8 @@ int OrvelDevice::clearSignature()
 int OrvelDevice::setPenSize(const int &min, const int &max)
 {
     // The tablet's line grows from the operator's minimum to the maximum with the pressure, the
-    // library's from nothing: both are drawn the mean width at half pressure, so a signature
-    // weighs the same on paper from either device. The maximum alone left the pad's ink pale.
+    // library's from nothing: both draw the mean width at half pressure, so a signature weighs
+    // the same on paper from either device.
     ResultText result;
     setPenPressFactor((min + max) * PadWidthAtHalfPressure / 2, result.code, result.message);
     qDebug() << "OrvelDevice setPenSize: max= " << max << ", errCode= " << result.codeText()

@@ -196,13 +196,11 @@ private slots:
         QCOMPARE(hint->text(), QStringLiteral("指纹仪无响应，请检查后点击重试"));
         LanguageManager::instance().setLanguage(LanguageManager::Language::English);
 
-        // Back, and Retry takes the finger.
+        // Back, and Retry asks it again.
         QVERIFY(ReaderFolder::writeIni("[reader]\nno_finger = 1000000\n"));
         part(dialog, "retryBtn")->click();
         QTRY_VERIFY(log.contains("ZAZ device opened successfully in-thread."));
         QCOMPARE(hint->text(), QStringLiteral("Press your finger to start capture"));
-        deliverFrame();
-        QVERIFY(part(dialog, "confirmBtn")->isEnabled());
         delete dialog;
     }
 
