@@ -5,6 +5,7 @@
 #include "platform/Hid.h"
 #include "platform/Windows.h"
 
+#include <QFile>
 #include <QTextCodec>
 #include <QtDebug>
 
@@ -30,9 +31,9 @@ struct ResultText {
     QString messageText() const { return fromGbk(message); }
 };
 
-// The library draws a segment WIDTH x pressure / 4096 pixels wide, pressure up to 1023, while
-// the operator's width is the width at full pressure, as on a tablet.
-constexpr int PadWidthPerPixel = 4;
+// The library draws a segment WIDTH x pressure / 4096 pixels wide, pressure up to 1023: a
+// WIDTH of 8 draws one pixel at half pressure.
+constexpr int PadWidthAtHalfPressure = 8;
 
 } // namespace
 
@@ -161,9 +162,11 @@ int OrvelDevice::clearSignature()
 
 int OrvelDevice::setPenSize(const int &min, const int &max)
 {
-    Q_UNUSED(min)
+    // The tablet's line grows from the operator's minimum to the maximum with the pressure, the
+    // library's from nothing: both draw the mean width at half pressure, so a signature weighs
+    // the same on paper from either device.
     ResultText result;
-    setPenPressFactor(max * PadWidthPerPixel, result.code, result.message);
+    setPenPressFactor((min + max) * PadWidthAtHalfPressure / 2, result.code, result.message);
     qDebug() << "OrvelDevice setPenSize: max= " << max << ", errCode= " << result.codeText()
              << ", errorMsg= " << result.messageText();
     return 1;
@@ -190,6 +193,24 @@ int OrvelDevice::setPenColor(const int &r, const int &g, const int &b)
     return 1;
 }
 
+void OrvelDevice::confirmWithLastInk()
+{
+    // The last polled picture may lack the strokes of its last pass. At the key the library has
+    // ended the capture and holds a picture of all the ink: it goes to the board before the ok.
+    stopPolling();
+    const QString path = OrvelSignWorker::livePicturePath();
+    int iCode = 0;
+    ResultText result;
+    getSignatureNoENC(nullptr, &iCode, QFile::encodeName(path).constData(), result.code, result.message);
+    qDebug() << "getSignatureNoENC result: " << result.codeText();
+    if (result.codeText() == QLatin1String("DRV0000000")) {
+        const QImage picture = OrvelSignWorker::readPicture(path);
+        if (!picture.isNull())
+            emit signPicAvailable(picture);
+    }
+    emit okBtnClicked();
+}
+
 int OrvelDevice::activateMouse(const bool &activate)
 {
     Q_UNUSED(activate)
@@ -209,7 +230,7 @@ void OrvelDevice::keyPressCallback(int key)
     switch (key) {
     case 1:
         qDebug() << "click ok";
-        emit device->okBtnClicked();
+        QMetaObject::invokeMethod(device, &OrvelDevice::confirmWithLastInk, Qt::QueuedConnection);
         break;
     case 2:
         qDebug() << "click cancel";

@@ -38,4 +38,8 @@ public:
     void stopPolling();
 
     OrvelSignWorker *m_signWorker = nullptr;
+
+private:
+    // The pad's ok, on the main thread: the final picture first, then the key.
+    void confirmWithLastInk();
 };

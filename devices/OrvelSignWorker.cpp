@@ -16,18 +16,6 @@ namespace {
 // its settings. Anything beyond this is no picture of a board, and is not decoded.
 constexpr int MaxPictureSide = 4096;
 
-QImage readPicture(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QImage();
-    QImageReader reader(&file, "PNG");
-    const QSize size = reader.size();   // from the header alone
-    if (!size.isValid() || size.width() > MaxPictureSide || size.height() > MaxPictureSide)
-        return QImage();
-    return reader.read();
-}
-
 } // namespace
 
 OrvelSignWorker::OrvelSignWorker(QObject *parent)
@@ -43,6 +31,18 @@ OrvelSignWorker::~OrvelSignWorker()
 QString OrvelSignWorker::livePicturePath()
 {
     return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QStringLiteral("/testoutput/realtime_sig.png");
+}
+
+QImage OrvelSignWorker::readPicture(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QImage();
+    QImageReader reader(&file, "PNG");
+    const QSize size = reader.size();   // from the header alone
+    if (!size.isValid() || size.width() > MaxPictureSide || size.height() > MaxPictureSide)
+        return QImage();
+    return reader.read().convertToFormat(QImage::Format_ARGB32);
 }
 
 void OrvelSignWorker::begin()
@@ -86,7 +86,7 @@ void OrvelSignWorker::run()
         if (written && after.exists() && after.size() == before) {
             const QImage picture = readPicture(path);
             if (!picture.isNull())
-                emit signPicAvailable(picture.convertToFormat(QImage::Format_ARGB32));
+                emit signPicAvailable(picture);
         }
         pause(50);
     }

@@ -21,6 +21,8 @@ public:
 
     // "realtime_sig.png" in the per-user data folder's "testoutput".
     static QString livePicturePath();
+    // A PNG picture of the library's, as 32-bit ARGB; null when it cannot be had.
+    static QImage readPicture(const QString &path);
 
 signals:
     void signPicAvailable(QImage img);

@@ -73,18 +73,21 @@ void IDFPController::startCapture(int threshold)
     auto *thread = new ZAZFingerprintCaptureThread(this);
     connect(thread, &ZAZFingerprintCaptureThread::captureFinished, this, &IDFPController::onZAZCaptureFinished);
     connect(thread, &ZAZFingerprintCaptureThread::deviceFailedToOpen, this,
-            [this, threshold] { startLivescanFallback(threshold); });
+            [this, threshold] {
+                if (!startLivescanFallback(threshold))
+                    emit noReaderAnswers();
+            });
     connect(thread, &QThread::finished, thread, &QObject::deleteLater);
     thread->start();
 }
 
-void IDFPController::startLivescanFallback(int threshold)
+bool IDFPController::startLivescanFallback(int threshold)
 {
     qDebug() << "ZAZ device failed to open, trying LIVESCAN fallback.";
     const int initialised = m_libraries.init();
     if (initialised != 1) {
         qDebug() << "LIVESCAN_Init failed, error code:" << initialised;
-        return;
+        return false;
     }
     qDebug() << "LIVESCAN_Init success";
     // The capture thread reads into a buffer of the one frame size it knows.
@@ -95,18 +98,19 @@ void IDFPController::startLivescanFallback(int threshold)
         qWarning() << "LIVESCAN reader delivers" << width << "x" << height << "frames, not"
                    << FingerprintCaptureThread::kFrameWidth << "x" << FingerprintCaptureThread::kFrameHeight;
         m_libraries.close();
-        return;
+        return false;
     }
     const int begun = m_libraries.fpBegin();
     if (begun != 1) {
         qDebug() << "指纹扫描开始失败, error code:" << begun;
-        return;
+        return false;
     }
     if (!m_captureThread) {
         m_captureThread = new FingerprintCaptureThread(m_libraries, threshold);
         connect(m_captureThread, &FingerprintCaptureThread::captureFinished, this, &IDFPController::onCaptureFinished);
         m_captureThread->start();
     }
+    return true;
 }
 
 void IDFPController::stopCapture()

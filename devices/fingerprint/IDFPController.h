@@ -31,6 +31,8 @@ public:
 
 signals:
     void captureFinished(QImage fingerprintImage);
+    // Neither reader could be opened for a capture: nothing comes until the next start.
+    void noReaderAnswers();
     void openFingerprintDialogFromPdf();
     void fingerCancel();
     void fingerRetry();
@@ -47,7 +49,8 @@ private:
 
     // Stops and joins every capture thread.
     void endCaptures();
-    void startLivescanFallback(int threshold);
+    // False when the live-scan reader cannot capture either.
+    bool startLivescanFallback(int threshold);
     void keepFrame(const QImage &image);
 
     static QWeakPointer<IDFPController> s_cached;

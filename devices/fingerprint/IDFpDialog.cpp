@@ -41,6 +41,7 @@ IDFpDialog::IDFpDialog(int threshold, QWidget *parent)
     }
 
     connect(m_fpController.data(), &IDFPController::captureFinished, this, &IDFpDialog::captureCompleted);
+    connect(m_fpController.data(), &IDFPController::noReaderAnswers, this, &IDFpDialog::onNoReader);
     connect(m_deviceController.data(), &DeviceController::penPacketReceived, this, &IDFpDialog::handlePenPacket);
     connect(m_deviceController.data(), &DeviceController::cancelBtnClicked, this, &IDFpDialog::onFingerCancel);
     connect(m_deviceController.data(), &DeviceController::clearBtnClicked, this, &IDFpDialog::onFingerRetry);
@@ -77,6 +78,7 @@ void IDFpDialog::setupUi()
     m_hintLabel = new QLabel(this);
     m_hintLabel->setObjectName(QStringLiteral("hintLabel"));
     m_hintLabel->setAlignment(Qt::AlignTop);
+    m_hintLabel->setWordWrap(true);
 
     m_imageLabel = new FingerprintLabel(this);
     m_imageLabel->setObjectName(QStringLiteral("imageLabel"));
@@ -121,10 +123,17 @@ void IDFpDialog::setupUi()
 void IDFpDialog::retranslateUi()
 {
     setWindowTitle(translated("finger_title"));
-    m_hintLabel->setText(translated(m_captured ? "finger_hint_confirm" : "finger_hint_press"));
+    m_hintLabel->setText(translated(hintKey()));
     m_cancelBtn->setText(translated("cancel"));
     m_retryBtn->setText(translated("retry"));
     m_confirmBtn->setText(translated("ok"));
+}
+
+const char *IDFpDialog::hintKey() const
+{
+    if (m_captured)
+        return "finger_hint_confirm";
+    return m_noReader ? "finger_hint_no_reader" : "finger_hint_press";
 }
 
 void IDFpDialog::captureCompleted(const QImage &fingerprintImage)
@@ -138,8 +147,19 @@ void IDFpDialog::captureCompleted(const QImage &fingerprintImage)
     m_imageLabel->stopScan();
     m_confirmBtn->setEnabled(true);
     m_captured = true;
-    m_hintLabel->setText(translated("finger_hint_confirm"));
+    m_noReader = false;
+    m_hintLabel->setText(translated(hintKey()));
     m_imageLabel->setPixmap(QPixmap::fromImage(fingerprintImage));
+}
+
+void IDFpDialog::onNoReader()
+{
+    // A picture already shown stays confirmable whatever an older capture reports.
+    if (m_finished || m_captured)
+        return;
+    m_noReader = true;
+    m_imageLabel->stopScan();
+    m_hintLabel->setText(translated(hintKey()));
 }
 
 void IDFpDialog::onFingerCancel()
@@ -159,7 +179,8 @@ void IDFpDialog::onFingerRetry()
     if (m_finished)
         return;
     m_captured = false;
-    m_hintLabel->setText(translated("finger_hint_press"));
+    m_noReader = false;
+    m_hintLabel->setText(translated(hintKey()));
     m_imageLabel->setPixmap(QPixmap(QString::fromLatin1(kPlaceholder)));
     m_imageLabel->startScan();
     m_confirmBtn->setEnabled(false);

@@ -25,6 +25,8 @@ public:
 
 public slots:
     void captureCompleted(const QImage &fingerprintImage);
+    // No reader answered the capture: the signer is told, and Retry tries again.
+    void onNoReader();
     void onFingerCancel();
     void onFingerRetry();
     void onFingerConfirm();
@@ -33,6 +35,7 @@ public slots:
 private:
     void setupUi();
     void retranslateUi();
+    const char *hintKey() const;
 
     const int m_threshold;
     QLabel *m_hintLabel = nullptr;
@@ -41,6 +44,7 @@ private:
     QPushButton *m_retryBtn = nullptr;
     QPushButton *m_confirmBtn = nullptr;
     bool m_captured = false;
+    bool m_noReader = false;
     // Set by the first confirm or cancel: a key and a tap together, or a key queued behind
     // the close, must not act a second time.
     bool m_finished = false;

@@ -126,13 +126,13 @@ bool differs(QRgb a, QRgb b)
 } // namespace
 
 QString compareSaved(const QString &original, const QString &saved, const QList<PdfSignTag> &tags,
-                     QList<int> *inkPerTag)
+                     QList<double> *darknessPerTag)
 {
     QTemporaryDir scratch;
     const QList<QImage> before = render(original, scratch.filePath(QStringLiteral("before")));
     const QList<QImage> after = render(saved, scratch.filePath(QStringLiteral("after")));
-    if (inkPerTag)
-        *inkPerTag = QVector<int>(tags.size(), 0).toList();
+    if (darknessPerTag)
+        *darknessPerTag = QVector<double>(tags.size(), 0).toList();
     if (before.isEmpty() || before.size() != after.size())
         return QStringLiteral("page counts differ: %1 and %2").arg(before.size()).arg(after.size());
     for (int page = 0; page < before.size(); ++page) {
@@ -143,24 +143,30 @@ QString compareSaved(const QString &original, const QString &saved, const QList<
         // Tag boxes are in 300 dpi pixels; the renders are at 150.
         QList<QRect> boxes;
         QList<int> inked;
+        QList<double> darkness;
         QList<int> tagOf;
         for (int i = 0; i < tags.size(); ++i)
             if (tags.at(i).page == page + 1) {
                 const PdfSignTag &t = tags.at(i);
                 boxes.append(QRect(t.x / 2, t.y / 2, t.w / 2, t.h / 2).adjusted(-2, -2, 2, 2));
                 inked.append(0);
+                darkness.append(0);
                 tagOf.append(i);
             }
         for (int y = 0; y < a.height(); ++y) {
             const QRgb *lineA = reinterpret_cast<const QRgb *>(a.constScanLine(y));
             const QRgb *lineB = reinterpret_cast<const QRgb *>(b.constScanLine(y));
             for (int x = 0; x < a.width(); ++x) {
-                if (!differs(lineA[x], lineB[x]))
+                if (lineA[x] == lineB[x])
                     continue;
                 int box = -1;
                 for (int i = 0; i < boxes.size() && box < 0; ++i)
                     if (boxes.at(i).contains(x, y))
                         box = i;
+                if (box >= 0)
+                    darkness[box] += std::max(0, qGray(lineA[x]) - qGray(lineB[x])) / 255.0;
+                if (!differs(lineA[x], lineB[x]))
+                    continue;
                 if (box < 0)
                     return QStringLiteral("page %1 changed outside every tag at %2,%3").arg(page + 1).arg(x).arg(y);
                 ++inked[box];
@@ -169,8 +175,8 @@ QString compareSaved(const QString &original, const QString &saved, const QList<
         for (int i = 0; i < inked.size(); ++i) {
             if (inked.at(i) < 30)
                 return QStringLiteral("no ink in tag %1 of page %2").arg(i + 1).arg(page + 1);
-            if (inkPerTag)
-                (*inkPerTag)[tagOf.at(i)] = inked.at(i);
+            if (darknessPerTag)
+                (*darknessPerTag)[tagOf.at(i)] = darkness.at(i);
         }
     }
     return QString();

@@ -34,9 +34,10 @@ platform::SimTrace stroke(int inputLength, QRect area, int maxPressure);
 
 // Renders both files at 150 dpi with pdftoppm and compares page by page: every differing pixel
 // lies inside a tag box, and every box that should hold ink holds some. Empty when so, else
-// what is wrong. inkPerTag, when given, receives each tag's count of differing pixels.
+// what is wrong. darknessPerTag, when given, receives each tag's integrated darkness: the sum over
+// its box of how much darker each pixel became (0 unchanged, 1 white turned black).
 QString compareSaved(const QString &original, const QString &saved, const QList<PdfSignTag> &tags,
-                     QList<int> *inkPerTag = nullptr);
+                     QList<double> *darknessPerTag = nullptr);
 // qpdf --check; empty when the file passes.
 QString qpdfCheck(const QString &path);
 

@@ -179,6 +179,31 @@ private slots:
         QVERIFY(ReaderFolder::writeIni("[reader]\nno_finger = 1000000\n"));
     }
 
+    void readerThatDoesNotAnswer()
+    {
+        // Pulled, or never plugged: neither reader opens, and the signer is told so.
+        QVERIFY(ReaderFolder::writeIni("[reader]\npresent = false\n"));
+        LanguageManager::instance().setLanguage(LanguageManager::Language::English);
+        CapturedLog log;
+        QPointer<IDFpDialog> dialog = new IDFpDialog(60);
+        dialog->show();
+        auto *hint = part<QLabel>(dialog, "hintLabel");
+        const QString noReader = QStringLiteral("No fingerprint reader answers. Check it and press Retry to try again");
+        QTRY_COMPARE_WITH_TIMEOUT(hint->text(), noReader, 10000);
+        QVERIFY(log.contains("ZAZopenDeviceEx failed IN-THREAD"));
+        QVERIFY(log.contains("LIVESCAN_Init failed"));
+        LanguageManager::instance().setLanguage(LanguageManager::Language::ZhCN);
+        QCOMPARE(hint->text(), QStringLiteral("指纹仪无响应，请检查后点击重试"));
+        LanguageManager::instance().setLanguage(LanguageManager::Language::English);
+
+        // Back, and Retry asks it again.
+        QVERIFY(ReaderFolder::writeIni("[reader]\nno_finger = 1000000\n"));
+        part(dialog, "retryBtn")->click();
+        QTRY_VERIFY(log.contains("ZAZ device opened successfully in-thread."));
+        QCOMPARE(hint->text(), QStringLiteral("Press your finger to start capture"));
+        delete dialog;
+    }
+
     void penDisplayTaps()
     {
         StandInDevice display("TabrixPenDevice", true, kTabletWidth, kTabletHeight);
