@@ -1,11 +1,14 @@
+#include "CapturedLog.h"
 #include "ConfigManager.h"
 #include "DeviceController.h"
+#include "DrawLabel.h"
 #include "LanguageManager.h"
 #include "MainWindow.h"
 #include "PdfHandler.h"
 #include "PdfSignCoreWidget.h"
 #include "SigningFlowKit.h"
 #include "ReaderFolder.h"
+#include "StrokeGeometry.h"
 #include "TestPdf.h"
 #include "sim/DevSim.h"
 #include "sim/SimModelCatalog.h"
@@ -85,6 +88,7 @@ private slots:
     void penDisplayTapsItsButtons();
     void padDrawsLiveIntoTheBoard();
     void tabletUnpluggedAndPluggedAgain();
+    void signaturesThroughDeviceChurn();
     void readerUnpluggedDuringCapture();
     void cancelAtEveryStage_data();
     void cancelAtEveryStage();
@@ -106,6 +110,10 @@ private:
     // Plugs a device and waits until the hub has it.
     int plug(const char *model);
     void waitForDevice();
+    // A memory stick plugged in and pulled out again, once the program has seen the removal.
+    void stickInAndOut();
+    // A wave written on the pad; returns once the board's canvas shows its picture.
+    void writeOnPad(int pad);
 
     QTemporaryDir folder;
     QSharedPointer<PdfHandler> pdf = PdfHandler::instance();
@@ -160,6 +168,28 @@ int tst_signingflow::plug(const char *model)
 void tst_signingflow::waitForDevice()
 {
     QTRY_VERIFY_WITH_TIMEOUT(DeviceController::instance()->hasDevice(), 10000);
+}
+
+void tst_signingflow::stickInAndOut()
+{
+    CapturedLog log;
+    const int stick = sim.plug(*SimModelCatalog::make("memory-stick"));
+    QTRY_VERIFY(log.contains(QStringLiteral("USB device inserted.")));
+    sim.unplug(stick);
+    QTRY_VERIFY(log.contains(QStringLiteral("USB device removed.")));
+    QTest::qWait(100);   // what the removal brings crosses to this thread
+}
+
+void tst_signingflow::writeOnPad(int pad)
+{
+    for (int i = 0; i <= 60; ++i) {
+        const double t = i / 60.0;
+        sim.sendInput(pad, SimSignaturePadModel::penReport(0xA1, int((0.1 + 0.8 * t) * 10206),
+                                                           int((0.5 + 0.3 * std::sin(t * 4 * M_PI)) * 7422), 700));
+    }
+    sim.sendInput(pad, SimSignaturePadModel::penReport(0xA0, 9185, 3711, 0));
+    DrawLabel *canvas = lastBoard->findChild<DrawLabel *>();
+    QTRY_VERIFY_WITH_TIMEOUT(!StrokeGeometry::inkBounds(canvas->padImage()).isNull(), 10000);
 }
 
 void tst_signingflow::startSigning(MainWindow &window, const QList<PdfSignTag> &tags)
@@ -374,6 +404,8 @@ void tst_signingflow::padDrawsLiveIntoTheBoard()
         for (int x = 0; x < canvasArea.left(); ++x)
             foreign += (shot.pixel(x, y) & 0xFFFFFF) == 0xEBEBEB;
     QCOMPARE(foreign, 0);
+    // The board, cleared when the pad came back, takes its pictures again.
+    QTRY_VERIFY(!StrokeGeometry::inkBounds(paint->findChild<DrawLabel *>()->padImage()).isNull());
     // The pad's ok takes the last polled picture: wait until the polls stop changing it.
     QSignalSpy polled(hub.data(), &DeviceController::signPicAvailable);
     QTRY_VERIFY_WITH_TIMEOUT(polled.size() >= 2 && polled.at(polled.size() - 1).at(0).value<QImage>() ==
@@ -405,6 +437,72 @@ void tst_signingflow::tabletUnpluggedAndPluggedAgain()
     QCOMPARE(board(), lastBoard.data());
     play(sim, tablet, *signature);
     sim.sendInput(tablet, keyReport(3));
+    waitForBoardToClose();
+    acceptAndSave(window, tags);
+}
+
+void tst_signingflow::signaturesThroughDeviceChurn()
+{
+    QSharedPointer<DeviceController> hub = DeviceController::instance();
+    int tablet = plug("tablet");
+    const auto signature = recordedSignature();
+    MainWindow window;
+    const QList<PdfSignTag> tags = {tag(1, PdfSignTag::SignOnly, LowerBox), tag(3, PdfSignTag::SignOnly, UpperBox)};
+    startSigning(window, tags);
+    QSignalSpy status(hub.data(), &DeviceController::deviceStatusChanged);
+
+    // Another USB device comes and goes mid-signature: the tablet's ink and ok key go on.
+    nextBoard();
+    stickInAndOut();
+    play(sim, tablet, *signature);
+    QCOMPARE(status.count(), 0);
+    sim.sendInput(tablet, keyReport(3));
+    waitForBoardToClose();
+
+    // The tablet goes and the pad comes while the board is open: a board for the pad takes
+    // the signature over.
+    nextBoard();
+    QPointer<QWidget> tabletBoard = lastBoard;
+    sim.unplug(tablet);
+    plugged.removeAll(tablet);
+    QTRY_VERIFY(!hub->hasDevice());
+    int pad = plug("signature-pad");
+    QTRY_VERIFY_WITH_TIMEOUT(board() && board() != tabletBoard, 10000);
+    lastBoard = board();
+    QVERIFY(QTest::qWaitForWindowExposed(lastBoard));
+    status.clear();
+    stickInAndOut();
+    QCOMPARE(status.count(), 0);
+    writeOnPad(pad);
+
+    // The pad unplugged and plugged again starts an empty record: the board shows nothing of
+    // the picture before.
+    sim.unplug(pad);
+    plugged.removeAll(pad);
+    QTRY_VERIFY(!hub->hasDevice());
+    pad = plug("signature-pad");
+    QCOMPARE(board(), lastBoard.data());
+    DrawLabel *canvas = lastBoard->findChild<DrawLabel *>();
+    QTRY_VERIFY(StrokeGeometry::inkBounds(canvas->padImage()).isNull());
+
+    // Escape is the board's cancel: the signature ends on the pad, and the pad plugged in again
+    // starts none.
+    CapturedLog log;
+    QTest::keyClick(lastBoard, Qt::Key_Escape);
+    waitForBoardToClose();
+    QTRY_VERIFY(log.contains(QStringLiteral("endSignature result:")));
+    sim.unplug(pad);
+    plugged.removeAll(pad);
+    QTRY_VERIFY(!hub->hasDevice());
+    pad = plug("signature-pad");
+    QTest::qWait(500);
+    QVERIFY(!board());
+    QVERIFY(!log.contains(QStringLiteral("Signature carried on")) && !log.contains(QStringLiteral("Signature moved")));
+
+    nextBoard();
+    QTest::qWait(300);   // the hub's pause before the pad starts
+    writeOnPad(pad);
+    sim.sendInput(pad, SimSignaturePadModel::keyReport(1));
     waitForBoardToClose();
     acceptAndSave(window, tags);
 }
