@@ -62,13 +62,13 @@ void DeviceController::startSignature(bool fromPdf, const QString &title)
     QThread::msleep(200);
     if (m_currentDevice)
         m_currentDevice->startSignature(m_signWidth, m_signHeight);
-    m_signingDevice = m_currentDevice;
+    m_openSignature = OpenSignature{fromPdf, title, m_currentDevice, identityOf(m_currentDevice)};
 }
 
 void DeviceController::endSignature()
 {
     emit closePaintBoard();
-    m_signingDevice = nullptr;
+    m_openSignature.reset();
     if (m_currentDevice)
         m_currentDevice->endSignature();
 }
@@ -156,10 +156,33 @@ void DeviceController::onDeviceConnected(IDevice *device)
     connect(device, &IDevice::okBtnClicked, this, &DeviceController::onOkBtnClicked, Qt::UniqueConnection);
     connect(device, &IDevice::signPicAvailable, this, &DeviceController::onSignPicAvailable, Qt::UniqueConnection);
     connect(device, &IDevice::receivedPenPacket, this, &DeviceController::handlePenPacket, Qt::UniqueConnection);
-    if (device == m_signingDevice) {
+    if (m_openSignature)
+        carryOnSignature(device);
+}
+
+QString DeviceController::identityOf(IDevice *device)
+{
+    return device ? device->deviceName() + QLatin1Char('\n') + device->serialNumber() : QString();
+}
+
+void DeviceController::carryOnSignature(IDevice *device)
+{
+    const OpenSignature open = *m_openSignature;
+    if (device == open.device && identityOf(device) == open.identity) {
         qDebug() << "Signature carried on with the device back:" << device;
         device->startSignature(m_signWidth, m_signHeight);
+        // The pad's library starts an empty record: the board must neither show nor hand on
+        // the picture from before.
+        if (m_deviceType == 2)
+            emit clearPaintBoard();
+        return;
     }
+    // The board was built for the device before (its kind, ranges and screen): the signature
+    // starts again on a board built for this one.
+    qDebug() << "Signature moved to the device now current:" << device;
+    if (open.device && open.device != device)
+        open.device->endSignature();
+    startSignature(open.fromPdf, open.title);
 }
 
 void DeviceController::onDeviceDisconnected(IDevice *device)

@@ -90,12 +90,21 @@ private:
     DeviceController();
 
     static QJsonObject statusEvent(int status);
+    static QString identityOf(IDevice *device);
+    // A device became current while a board is open: the signature goes on with it.
+    void carryOnSignature(IDevice *device);
 
     DeviceManager *m_deviceManager;
     IDevice *m_currentDevice = nullptr;
-    // The device a signature was started on while its board is open; when it comes back after
-    // a removal, the signature starts on it again.
-    QPointer<IDevice> m_signingDevice;
+    // The signature whose board is open: how it was asked for, and the device it runs on with
+    // that device's name and serial (the tablet adapter may come back serving another tablet).
+    struct OpenSignature {
+        bool fromPdf = false;
+        QString title;
+        QPointer<IDevice> device;
+        QString identity;
+    };
+    std::optional<OpenSignature> m_openSignature;
     // The operator's last pen choice, handed to each device that becomes current: the pad keeps
     // its own pen otherwise, whatever was chosen before it was connected.
     std::optional<QPair<int, int>> m_penSize;

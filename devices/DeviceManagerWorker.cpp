@@ -75,12 +75,20 @@ void DeviceManagerWorker::handleDeviceChange(platform::UsbEvent::Kind event)
         awaitInterfaces();
         connectAll();
     } else {
-        // Devices are not told apart by the event: every connected device goes, and those
-        // still attached come back with the next arrival.
+        // Devices are not told apart by the event: each connected device is asked. One still
+        // there goes on serving, its open signature with it; one that went is disconnected,
+        // and another of its kind still present (a second tablet) is connected in its place.
         qDebug() << "USB device removed.";
-        for (IDevice *device : qAsConst(m_devices))
-            if (m_deviceStates.value(device) == Connected)
-                disconnectDevice(device);
+        for (IDevice *device : qAsConst(m_devices)) {
+            if (m_deviceStates.value(device) != Connected)
+                continue;
+            const bool present = device->checkDevice();
+            if (present && device->isOpenDevicePresent())
+                continue;
+            disconnectDevice(device);
+            if (present)
+                tryConnect(device);
+        }
     }
 }
 

@@ -126,6 +126,19 @@ bool TabrixPenDevice::isScreenDevice()
     return m_isScreenDevice;
 }
 
+bool TabrixPenDevice::isOpenDevicePresent()
+{
+    // The library opens the first present tablet and reads the context of the first present
+    // one: while the tablet opened is still the first, its context is the one read at open.
+    // (A tablet of a lower model plugged in since counts as another, and is taken instead.)
+    TABLET_CONTEXT present{};
+    if (TabrixGetContext(&present) != TABRIX_OK)
+        return false;
+    std::lock_guard<std::mutex> locker(m_lock);
+    return narrowText(present.productName, sizeof present.productName) == m_deviceName
+        && narrowText(present.serial, sizeof present.serial) == m_serialNumber;
+}
+
 int TabrixPenDevice::startSignature(const int &width, const int &height)
 {
     Q_UNUSED(width)

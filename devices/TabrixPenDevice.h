@@ -32,6 +32,7 @@ public:
     int setPenColor(const int &r, const int &g, const int &b) override;
     int activateMouse(const bool &activate) override;
     bool isScreenDevice() override;
+    bool isOpenDevicePresent() override;
 
     // The product names of our pen displays: tablets with a screen of their own.
     static const QSet<QString> &screenDeviceModels();

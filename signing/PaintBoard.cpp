@@ -7,6 +7,7 @@
 
 #include <QFile>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -169,6 +170,17 @@ void PaintBoard::showEvent(QShowEvent *event)
     QDialog::showEvent(event);
     const QRect screen = boardScreen()->geometry();
     move(screen.x() + (screen.width() - width()) / 2, screen.y() + (screen.height() - height()) / 2);
+}
+
+void PaintBoard::keyPressEvent(QKeyEvent *event)
+{
+    // The dialog's own Escape would only close the window, leaving the signature started on
+    // the device.
+    if (event->matches(QKeySequence::Cancel)) {
+        onCancelBtnClicked();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void PaintBoard::onMoveSignWindow(int x, int y)

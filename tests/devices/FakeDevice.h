@@ -19,6 +19,8 @@ public:
     }
 
     std::atomic<bool> present{false};
+    // False: what is present is another device of its kind, not the one opened.
+    std::atomic<bool> openPresent{true};
     int openResult = 1;
 
     bool checkDevice() override { note("check"); return present; }
@@ -36,6 +38,7 @@ public:
     int setPenColor(const int &, const int &, const int &) override { note("colour"); return 7; }
     int activateMouse(const bool &) override { return 1; }
     bool isScreenDevice() override { return false; }
+    bool isOpenDevicePresent() override { return openPresent; }
 
 private:
     void note(const char *what) { m_journal->append(m_name + QLatin1Char(' ') + QLatin1String(what)); }

@@ -65,6 +65,7 @@ private slots:
         QCOMPARE(plain.count(), 0);
         const int board = lines.indexOf(QStringLiteral("board A"));
         QVERIFY(board >= 0 && board < lines.indexOf(QStringLiteral("TabrixPenDevice startSignature")));
+        hub->endSignature();
     }
 
     void unplugLeavesNoDevice()
@@ -138,8 +139,54 @@ private slots:
         QMetaObject::invokeMethod(hub.data(), "onDeviceDisconnected", Q_ARG(IDevice *, &first));
         QMetaObject::invokeMethod(hub.data(), "onDeviceConnected", Q_ARG(IDevice *, &first));
         QCOMPARE(journal.count("first start"), 2);
+
+        // Another device that becomes current meanwhile takes the signature over on a board of
+        // its own: the first ends, the board opens again with the same title.
+        QSignalSpy reopened(hub.data(), &DeviceController::openPaintBoardFromPdf);
+        hub->startSignature(true, QStringLiteral("T"));
+        journal.clear();
+        QMetaObject::invokeMethod(hub.data(), "onDeviceConnected", Q_ARG(IDevice *, &second));
+        QCOMPARE(journal.filter(QRegularExpression("end|start")), QStringList({"first end", "second start"}));
+        QCOMPARE(reopened.count(), 2);
+        QCOMPARE(reopened.last().at(0).toString(), QStringLiteral("T"));
+        hub->endSignature();
         QMetaObject::invokeMethod(hub.data(), "onDeviceDisconnected", Q_ARG(IDevice *, &first));
         QMetaObject::invokeMethod(hub.data(), "onDeviceDisconnected", Q_ARG(IDevice *, &second));
+    }
+
+    void removalsOfOtherDevices()
+    {
+        QSignalSpy status(hub.data(), &DeviceController::deviceStatusChanged);
+        QSignalSpy pen(hub.data(), &DeviceController::penPacketReceived);
+        QSignalSpy ok(hub.data(), &DeviceController::okBtnClicked);
+        const auto keyAndPen = [&](int device) {
+            pen.clear();
+            ok.clear();
+            sim->sendInput(device, {0x02, 0x41, 0xA1, 0x10, 0x10, 0x10, 0x10, 0x00, 0x10});
+            QTest::qWait(250);   // the tablet's keys are debounced
+            sim->sendInput(device, {0x02, 0x42, 0x01, 0x01, 0x04, 0x00});
+            QTRY_VERIFY(pen.count() > 0 && ok.count() > 0);
+        };
+        tablet = sim->plug(*SimModelCatalog::make("tablet"));
+        QTRY_VERIFY(hub->hasDevice());
+
+        // A memory stick comes and goes: the tablet still there stays connected and working.
+        CapturedLog log;
+        status.clear();
+        sim->unplug(sim->plug(*SimModelCatalog::make("memory-stick")));
+        QTRY_VERIFY(log.contains(QStringLiteral("USB device removed.")));
+        QTest::qWait(100);
+        QCOMPARE(status.count(), 0);
+        keyAndPen(tablet);
+
+        // When it goes, a second tablet still plugged takes its place.
+        const int slate = sim->plug(*SimModelCatalog::make("slate"));
+        sim->unplug(tablet);
+        QTRY_COMPARE(hub->deviceName(), QStringLiteral("Tabrix Slate 10"));
+        QCOMPARE(status.count(), 2);
+        keyAndPen(slate);
+        sim->unplug(slate);
+        QTRY_VERIFY(!hub->hasDevice());
     }
 
     void plugRacesTheHubsOpen()

@@ -78,18 +78,27 @@ private slots:
         QCOMPARE(connected.at(0).at(0).value<IDevice *>(), tablet);
         QCOMPARE(connected.at(1).at(0).value<IDevice *>(), pad);
 
-        // A connected device is not asked again on an arrival; an absent one is.
+        // A removal disconnects only a device that went; those still present go on.
         worker->handleDeviceChange(platform::UsbEvent::Removed);
-        QCOMPARE(disconnected.count(), 2);
-        QCOMPARE(disconnected.at(0).at(0).value<IDevice *>(), tablet);
-        QCOMPARE(disconnected.at(1).at(0).value<IDevice *>(), pad);
-        QVERIFY(journal.contains("tablet close") && journal.contains("pad close"));
-
+        QCOMPARE(disconnected.count(), 0);
+        QVERIFY(!journal.contains("tablet close") && !journal.contains("pad close"));
         pad->present = false;
-        worker->handleDeviceChange(platform::UsbEvent::Arrived); // an unrelated device
+        worker->handleDeviceChange(platform::UsbEvent::Removed);
+        QCOMPARE(disconnected.count(), 1);
+        QCOMPARE(disconnected.at(0).at(0).value<IDevice *>(), pad);
+        QVERIFY(journal.contains("pad close") && !journal.contains("tablet close"));
+
+        // The tablet opened went, another tablet is there: that one is connected instead.
+        journal.clear();
+        tablet->openPresent = false;
+        worker->handleDeviceChange(platform::UsbEvent::Removed);
+        tablet->openPresent = true;
+        QCOMPARE(journal, QStringList({"tablet check", "tablet close", "tablet check", "tablet open"}));
+        QCOMPARE(disconnected.count(), 2);
         QCOMPARE(connected.count(), 3);
         QCOMPARE(connected.at(2).at(0).value<IDevice *>(), tablet);
 
+        // A connected device is not asked again on an arrival; an absent one is.
         journal.clear();
         pad->present = true;
         worker->handleDeviceChange(platform::UsbEvent::Arrived);

@@ -1,11 +1,14 @@
+#include "CapturedLog.h"
 #include "ConfigManager.h"
 #include "DeviceController.h"
+#include "DrawLabel.h"
 #include "LanguageManager.h"
 #include "MainWindow.h"
 #include "PdfHandler.h"
 #include "PdfSignCoreWidget.h"
 #include "SigningFlowKit.h"
 #include "ReaderFolder.h"
+#include "StrokeGeometry.h"
 #include "TestPdf.h"
 #include "sim/DevSim.h"
 #include "sim/SimModelCatalog.h"
@@ -89,6 +92,7 @@ private slots:
     void penDisplayTapsItsButtons();
     void padDrawsLiveIntoTheBoard();
     void tabletUnpluggedAndPluggedAgain();
+    void signaturesThroughDeviceChurn();
     void readerUnpluggedDuringCapture();
     void cancelAtEveryStage_data();
     void cancelAtEveryStage();
@@ -110,6 +114,8 @@ private:
     // Plugs a device and waits until the hub has it.
     int plug(const char *model);
     void waitForDevice();
+    // A wave written on the pad; returns once the board's canvas shows its picture.
+    void writeOnPad(int pad);
 
     QTemporaryDir folder;
     QSharedPointer<PdfHandler> pdf = PdfHandler::instance();
@@ -164,6 +170,18 @@ int tst_signingflow::plug(const char *model)
 void tst_signingflow::waitForDevice()
 {
     QTRY_VERIFY_WITH_TIMEOUT(DeviceController::instance()->hasDevice(), 10000);
+}
+
+void tst_signingflow::writeOnPad(int pad)
+{
+    for (int i = 0; i <= 60; ++i) {
+        const double t = i / 60.0;
+        sim.sendInput(pad, SimSignaturePadModel::penReport(0xA1, int((0.1 + 0.8 * t) * 10206),
+                                                           int((0.5 + 0.3 * std::sin(t * 4 * M_PI)) * 7422), 700));
+    }
+    sim.sendInput(pad, SimSignaturePadModel::penReport(0xA0, 9185, 3711, 0));
+    DrawLabel *canvas = lastBoard->findChild<DrawLabel *>();
+    QTRY_VERIFY_WITH_TIMEOUT(!StrokeGeometry::inkBounds(canvas->padImage()).isNull(), 10000);
 }
 
 void tst_signingflow::startSigning(MainWindow &window, const QList<PdfSignTag> &tags)
@@ -374,6 +392,8 @@ void tst_signingflow::padDrawsLiveIntoTheBoard()
         for (int x = 0; x < canvasArea.left(); ++x)
             foreign += (shot.pixel(x, y) & 0xFFFFFF) == 0xEBEBEB;
     QCOMPARE(foreign, 0);
+    // The board, cleared when the pad came back, takes its pictures again.
+    QTRY_VERIFY(!StrokeGeometry::inkBounds(paint->findChild<DrawLabel *>()->padImage()).isNull());
     QSignalSpy stored(hub.data(), &DeviceController::saveSignImage);
     play(sim, pad, lastStroke);
     waitForBoardToClose();
@@ -412,6 +432,59 @@ void tst_signingflow::tabletUnpluggedAndPluggedAgain()
     QCOMPARE(board(), lastBoard.data());
     play(sim, tablet, *signature);
     sim.sendInput(tablet, keyReport(3));
+    waitForBoardToClose();
+    acceptAndSave(window, tags);
+}
+
+void tst_signingflow::signaturesThroughDeviceChurn()
+{
+    QSharedPointer<DeviceController> hub = DeviceController::instance();
+    const int tablet = plug("tablet");
+    MainWindow window;
+    const QList<PdfSignTag> tags = {tag(3, PdfSignTag::SignOnly, UpperBox)};
+    startSigning(window, tags);
+
+    // The tablet goes and the pad comes while the board is open: a board of its own takes over.
+    nextBoard();
+    QPointer<QWidget> tabletBoard = lastBoard;
+    sim.unplug(tablet);
+    plugged.removeAll(tablet);
+    QTRY_VERIFY(!hub->hasDevice());
+    int pad = plug("signature-pad");
+    QTRY_VERIFY_WITH_TIMEOUT(board() && board() != tabletBoard, 10000);
+    lastBoard = board();
+    QVERIFY(QTest::qWaitForWindowExposed(lastBoard));
+
+    // A memory stick comes and goes: the pad goes on signing.
+    CapturedLog log;
+    QSignalSpy status(hub.data(), &DeviceController::deviceStatusChanged);
+    sim.unplug(sim.plug(*SimModelCatalog::make("memory-stick")));
+    QTRY_VERIFY(log.contains(QStringLiteral("USB device removed.")));
+    QTest::qWait(100);
+    QCOMPARE(status.count(), 0);
+    writeOnPad(pad);
+
+    // The pad plugged in again starts an empty record: nothing of the picture before stays.
+    const auto replugPad = [&] {
+        sim.unplug(pad);
+        plugged.removeAll(pad);
+        QTRY_VERIFY(!hub->hasDevice());
+        pad = plug("signature-pad");
+    };
+    replugPad();
+    QCOMPARE(board(), lastBoard.data());
+    QTRY_VERIFY(StrokeGeometry::inkBounds(lastBoard->findChild<DrawLabel *>()->padImage()).isNull());
+
+    // Escape cancels: the signature ends on the pad, and a replug starts none.
+    QTest::keyClick(lastBoard, Qt::Key_Escape);
+    waitForBoardToClose();
+    QTRY_VERIFY(log.contains(QStringLiteral("endSignature result:")));
+    replugPad();
+    QVERIFY(!board() && log.count(QStringLiteral("Signature carried on")) == 1);
+
+    nextBoard();
+    writeOnPad(pad);
+    sim.sendInput(pad, SimSignaturePadModel::keyReport(1));
     waitForBoardToClose();
     acceptAndSave(window, tags);
 }

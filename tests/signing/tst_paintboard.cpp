@@ -128,6 +128,7 @@ private slots:
         QTest::newRow("ok tap and key") << true << "ok both" << QStringList{"history", "pdf", "close"};
         QTest::newRow("cancel") << true << "cancel" << QStringList{"cancel", "close"};
         QTest::newRow("cancel key, then ok") << false << "cancel key" << QStringList{"cancel", "close"};
+        QTest::newRow("escape") << true << "escape" << QStringList{"cancel", "close"};
         QTest::newRow("clear") << false << "clear" << QStringList{"clear"};
         QTest::newRow("clear key") << false << "clear key" << QStringList{"clear"};
     }
@@ -153,6 +154,8 @@ private slots:
             QTRY_COMPARE(journal, expected);
             row[2]->click();
         }
+        if (action == "escape")
+            QTest::keyClick(&board, Qt::Key_Escape);
         if (action == "clear")
             row[1]->click();
         if (action == "clear key")
