@@ -559,17 +559,19 @@ bool PdfSignCoreWidget::savePdf(const QString &targetPath)
     // The target gets the bytes this save wrote and checked, never whatever lies at the
     // intermediate path, which another copy of the program may have written since.
     QByteArray saved;
-    SaveFailure::Reason why = SaveFailure::NotWritten;
+    SaveFailure why;
     bool ok = handler->save(&saved, &why);
     if (ok && !SafeCopy::putOver(saved, targetPath)) {
         ok = false;
-        why = SaveFailure::ofFile(targetPath, saved.size());
+        why.reason = SaveFailure::ofFile(targetPath, saved.size());
     }
     if (!ok) {
-        const QString reason = translated(SaveFailure::key(why));
-        qWarning().noquote() << "Failed to save PDF to:" << targetPath << reason;
+        // The intermediate file or its folder when one of them failed, else the target.
+        const QString failed = why.file.isEmpty() ? targetPath : why.file;
+        const QString reason = translated(SaveFailure::key(why.reason));
+        qWarning().noquote() << "Failed to save PDF to:" << targetPath << "-" << failed << reason;
         emit errorMessage(translated("save_failed") + QLatin1Char('\n')
-                          + translated("save_failed_detail").arg(QDir::toNativeSeparators(targetPath), reason));
+                          + translated("save_failed_detail").arg(QDir::toNativeSeparators(failed), reason));
         return false;
     }
     emit infoMessage(translated("save_success"));
