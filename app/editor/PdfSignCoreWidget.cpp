@@ -457,6 +457,7 @@ bool PdfSignCoreWidget::openPdf(const QString &path)
     m_currentPage = 1;
     m_pageCount = handler->pageCount();
     signData.tags.clear();
+    imagesUnsaved = false;
     editEnabled = false;
     // The old document's pages and images must not show under the new one's name.
     resetView();
@@ -497,8 +498,17 @@ void PdfSignCoreWidget::applySignData(const PdfSignData &data)
     endDrag();
     signData = data;
     signData.sortTags();
+    imagesUnsaved = true;
     emit tagCountChanged(signData.tags.size());
     reloadDocument();
+}
+
+bool PdfSignCoreWidget::hasUnsavedImages() const
+{
+    // Images cleared or tags removed since leave nothing to lose.
+    return imagesUnsaved && std::any_of(signData.tags.cbegin(), signData.tags.cend(), [](const PdfSignTag &tag) {
+               return !tag.signImage.isEmpty() || !tag.fpImage.isEmpty();
+           });
 }
 
 void PdfSignCoreWidget::reloadDocument()
@@ -523,6 +533,7 @@ void PdfSignCoreWidget::enterNoDocument()
 {
     ++openGeneration;
     signData.tags.clear();
+    imagesUnsaved = false;
     m_pdfPath.clear();
     resetView();
     m_hasDocument = false;
@@ -574,6 +585,7 @@ bool PdfSignCoreWidget::savePdf(const QString &targetPath)
                           + translated("save_failed_detail").arg(QDir::toNativeSeparators(failed), reason));
         return false;
     }
+    imagesUnsaved = false;
     emit infoMessage(translated("save_success"));
     return true;
 }

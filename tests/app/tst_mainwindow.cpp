@@ -3,6 +3,7 @@
 #include "IDFpDialog.h"
 #include "LanguageManager.h"
 #include "MainWindow.h"
+#include "PdfHandler.h"
 #include "PdfSignCoreWidget.h"
 #include "SettingsDialog.h"
 #include "TestPdf.h"
@@ -507,6 +508,77 @@ private slots:
         QTRY_VERIFY(signing && signing->isVisible());
         window.close();
         QTRY_VERIFY(signing.isNull());
+    }
+
+    void closingWithUnsavedImagesAsks_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QMessageBox::ButtonRole>("answer");
+        QTest::addColumn<bool>("closes");
+        QTest::newRow("Close, go back") << "button" << QMessageBox::RejectRole << false;
+        QTest::newRow("Close, discard") << "button" << QMessageBox::DestructiveRole << true;
+        QTest::newRow("window, go back") << "window" << QMessageBox::RejectRole << false;
+        QTest::newRow("window, discard") << "window" << QMessageBox::DestructiveRole << true;
+        // Save ends the signing window and asks for the file; no file chosen is going back.
+        QTest::newRow("window while signing, save cancelled") << "signing" << QMessageBox::AcceptRole << false;
+        QTest::newRow("window while signing, discard") << "signing" << QMessageBox::DestructiveRole << true;
+    }
+
+    void closingWithUnsavedImagesAsks()
+    {
+        QFETCH(QString, how);
+        QFETCH(QMessageBox::ButtonRole, answer);
+        QFETCH(bool, closes);
+        SigningMainWindow window;
+        window.show();
+        QVERIFY(openWithTags(window, 1, 2));
+        window.startSigning();
+        window.onSigningAccepted(signedCopy(window.requestedData));
+        QTRY_COMPARE(watcher->texts.size(), 2); // template loaded, then the save prompt
+        if (how == "signing") {
+            window.toggleMarkMode(); // a pending tag beside the signed ones
+            window.startSigning();
+            QTRY_VERIFY(window.signingWindow && window.signingWindow->isVisible());
+        }
+        watcher->texts.clear();
+        watcher->answer = answer;
+
+        if (how == "button")
+            window.closeDocument();
+        else
+            window.close();
+        QCOMPARE(watcher->texts, QStringList{QStringLiteral("The document holds signatures or fingerprints that have "
+                                                            "not been saved. Save them before closing?")});
+        QCOMPARE(watcher->fileDialogs, answer == QMessageBox::AcceptRole ? 1 : 0);
+        if (how == "button")
+            QCOMPARE(editor(window)->hasDocument(), !closes);
+        else
+            QCOMPARE(window.isVisible(), !closes);
+        if (how == "signing")
+            QTRY_VERIFY(window.signingWindow.isNull());
+        if (!closes) {
+            QTRY_VERIFY(control(window, "saveBtn")->isEnabled());
+            QVERIFY(editor(window)->hasUnsavedImages());
+            QCOMPARE(editor(window)->tagCount(), how == "signing" ? 3 : 2);
+            QCOMPARE(PdfHandler::instance()->pageCount(), 1);
+        }
+    }
+
+    void closingWithEverythingSavedAsksNothing()
+    {
+        SigningMainWindow window;
+        window.show();
+        QVERIFY(openWithTags(window, 1, 1));
+        window.startSigning();
+        window.onSigningAccepted(signedCopy(window.requestedData));
+        QTRY_COMPARE(watcher->texts.size(), 2);
+        QVERIFY(editor(window)->savePdf(folder.filePath(QStringLiteral("signed.pdf"))));
+        watcher->texts.clear();
+        window.closeDocument();
+        QVERIFY(!editor(window)->hasDocument());
+        window.close();
+        QVERIFY(!window.isVisible());
+        QCOMPARE(watcher->texts, QStringList());
     }
 
     void penWidthTable_data()
