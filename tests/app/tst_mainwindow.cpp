@@ -205,8 +205,11 @@ private slots:
     {
         storeLanguage(QStringLiteral("zh_CN"));
         MainWindow window;
+        // Qt's own dialogs (here the file dialog's folder label) follow the language too.
+        const auto qtText = [] { return QCoreApplication::translate("QFileDialog", "Look in:"); };
         auto *start = control<QPushButton>(window, "startSignBtn");
         QCOMPARE(start->text(), QString::fromUtf8("开始签名"));
+        QCOMPARE(qtText(), QString::fromUtf8("查找范围："));
         QCOMPARE(start->styleSheet(), QString());
 
         QTest::mouseClick(control<QPushButton>(window, "enBtn"), Qt::LeftButton);
@@ -216,6 +219,7 @@ private slots:
         QCOMPARE(start->text(), QStringLiteral("Start\nSigning"));
         QCOMPARE(start->styleSheet(), QStringLiteral("font-size: 13pt;"));
         QCOMPARE(control<QToolButton>(window, "deviceBtn")->text(), QStringLiteral("Disconnected"));
+        QCOMPARE(qtText(), QStringLiteral("Look in:"));
         QCOMPARE(QSettings(config->path(), QSettings::IniFormat).value(QStringLiteral("app/language")).toString(),
                  QStringLiteral("en_US"));
 
@@ -223,6 +227,7 @@ private slots:
         QCOMPARE(LanguageManager::instance().currentLanguage(), LanguageManager::Language::ZhCN);
         QCOMPARE(control<QToolButton>(window, "markBtn")->text(), QString::fromUtf8("标注签名区"));
         QCOMPARE(control<QToolButton>(window, "deviceBtn")->text(), QString::fromUtf8("未连接"));
+        QCOMPARE(qtText(), QString::fromUtf8("查找范围："));
         QCOMPARE(start->styleSheet(), QString());
         QCOMPARE(QSettings(config->path(), QSettings::IniFormat).value(QStringLiteral("app/language")).toString(),
                  QStringLiteral("zh_CN"));
