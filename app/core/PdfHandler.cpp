@@ -202,7 +202,7 @@ bool PdfHandler::writeSaved(QByteArray *saved, SaveFailure *why)
     QTemporaryFile output(folder + QStringLiteral("/pdf_test.XXXXXX.part"));
     if (!output.open()) {
         qWarning().noquote() << "Failed to open file for writing:" << output.fileTemplate() << output.errorString();
-        return failed(path, SaveFailure::ofFile(path, 1));
+        return failed(path, SaveFailure::ofFile(path, 1)); // not a byte of room: the disk is full
     }
 
     QHash<QString, QImage> decoded; // the same picture in many tags is decoded once
