@@ -28,3 +28,8 @@ if(INKWARDEN_FUZZ)
   get_filename_component(asan_runtime_dir ${asan_runtime} DIRECTORY)
   list(APPEND CMAKE_BUILD_RPATH ${asan_runtime_dir})
 endif()
+
+# Code that must pass on a sanitizer's finding itself (that of a forked copy) knows it runs under one.
+if(INKWARDEN_FUZZ OR NOT INKWARDEN_SANITIZE STREQUAL "")
+  add_compile_definitions(INKWARDEN_SANITIZED)
+endif()

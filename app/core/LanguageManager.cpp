@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLibraryInfo>
 
 LanguageManager &LanguageManager::instance()
 {
@@ -17,6 +18,8 @@ LanguageManager::LanguageManager()
     , enTable(loadTable(Language::English, QCoreApplication::applicationDirPath()))
 {
     qRegisterMetaType<LanguageManager::Language>("LanguageManager::Language");
+    qtTranslator.load(QStringLiteral("qtbase_") + code(Language::ZhCN), QLibraryInfo::location(QLibraryInfo::TranslationsPath));
+    applyQtTranslation();
 }
 
 LanguageManager::~LanguageManager() = default;
@@ -61,7 +64,17 @@ void LanguageManager::setLanguage(Language newLanguage)
     if (newLanguage == language)
         return;
     language = newLanguage;
+    applyQtTranslation();
     emit languageChanged(language);
+}
+
+void LanguageManager::applyQtTranslation()
+{
+    // English is Qt's own language.
+    if (language == Language::English)
+        QCoreApplication::removeTranslator(&qtTranslator);
+    else if (!qtTranslator.isEmpty())
+        QCoreApplication::installTranslator(&qtTranslator);
 }
 
 QString LanguageManager::translate(const QString &key) const

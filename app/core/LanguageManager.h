@@ -3,6 +3,7 @@
 #include <QHash>
 #include <QObject>
 #include <QString>
+#include <QTranslator>
 
 // Both language tables of the user interface; the current one answers `translate`.
 class LanguageManager : public QObject
@@ -31,8 +32,11 @@ signals:
 
 private:
     LanguageManager();
+    void applyQtTranslation();
 
     Language language = Language::ZhCN;
+    // Qt's own texts (file dialogs, standard buttons) for the Chinese interface.
+    QTranslator qtTranslator;
     QHash<QString, QString> zhTable;
     QHash<QString, QString> enTable;
 };

@@ -2,6 +2,7 @@
 #include "SharedInstance.h"
 
 #include "ImageBase64.h"
+#include "LanguageManager.h"
 #include "PageImagePool.h"
 #include "TagPainter.h"
 #include "TagUnits.h"
@@ -50,9 +51,20 @@ bool PdfHandler::loadDocument(const QString &path)
         qWarning().noquote() << "File does not exist:" << path;
         return false;
     }
-    m_document = FPDF_LoadDocument(path.toUtf8().constData(), nullptr);
+    // pdfium reads a document loaded from a file lazily, from a descriptor it keeps open, which
+    // the writer's copy does not keep: the document lives in memory.
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly))
+        m_bytes = file.readAll();
+    if (m_bytes.size() != file.size() || file.error() != QFileDevice::NoError) {
+        qWarning().noquote() << "Failed to load PDF document:" << path << ", error code:" << FPDF_ERR_FILE;
+        m_bytes.clear();
+        return false;
+    }
+    m_document = FPDF_LoadMemDocument64(m_bytes.constData(), size_t(m_bytes.size()), nullptr);
     if (!m_document) {
         qWarning().noquote() << "Failed to load PDF document:" << path << ", error code:" << FPDF_GetLastError();
+        m_bytes.clear();
         return false;
     }
     const int pages = FPDF_GetPageCount(m_document);
@@ -70,6 +82,7 @@ void PdfHandler::closeDocument()
     if (m_document)
         FPDF_CloseDocument(m_document);
     m_document = nullptr;
+    m_bytes.clear();
     m_pageCount = 0;
     m_signData = PdfSignData();
 }
@@ -151,16 +164,16 @@ void PdfHandler::drawBase64Image(QPainter &painter, const QString &base64, int x
     painter.drawImage(QRect(x + (w - dw) / 2, y + (h - dh) / 2, dw, dh), scaled);
 }
 
-bool PdfHandler::save(QByteArray *saved, SaveFailure::Reason *why)
+bool PdfHandler::save(QByteArray *saved, SaveFailure *why)
 {
-    SaveFailure::Reason reason = SaveFailure::NotWritten;
-    const bool ok = writeSaved(saved, &reason);
+    SaveFailure failure;
+    const bool ok = writeSaved(saved, &failure);
     if (!ok && why)
-        *why = reason;
+        *why = failure;
     return ok;
 }
 
-bool PdfHandler::writeSaved(QByteArray *saved, SaveFailure::Reason *why)
+bool PdfHandler::writeSaved(QByteArray *saved, SaveFailure *why)
 {
     if (!m_document) {
         qWarning() << "PDF document is not loaded, cannot save.";
@@ -169,24 +182,27 @@ bool PdfHandler::writeSaved(QByteArray *saved, SaveFailure::Reason *why)
     // An earlier save's file must never pass for this one, whatever happens below.
     const QString path = intermediateFilePath();
     const QString folder = QFileInfo(path).absolutePath();
+    const auto failed = [&](const QString &file, SaveFailure::Reason reason) {
+        why->file = file;
+        why->reason = reason;
+        qWarning().noquote() << "Failed to write:" << file << "-" << translated(SaveFailure::key(reason));
+        return false;
+    };
     // Another copy of the program may remove it first.
     if (QFileInfo::exists(path) && !QFile::remove(path) && QFileInfo::exists(path)) {
         qWarning().noquote() << "Failed to remove existing file:" << path;
-        *why = SaveFailure::ofFile(path, 0);
-        return false;
+        return failed(path, SaveFailure::ofFile(path, 0));
     }
     if (!QDir().mkpath(folder)) {
-        qWarning().noquote() << "Failed to create folder for:" << path;
-        *why = SaveFailure::ofFile(folder, 0);
-        return false;
+        const SaveFailure missing = SaveFailure::ofFolder(folder);
+        return failed(missing.file, missing.reason);
     }
     // The writer's output goes to a file of this process's own, so a save running in another
     // copy of the program at the same time can never be taken for this one.
     QTemporaryFile output(folder + QStringLiteral("/pdf_test.XXXXXX.part"));
     if (!output.open()) {
         qWarning().noquote() << "Failed to open file for writing:" << output.fileTemplate() << output.errorString();
-        *why = SaveFailure::ofFile(output.fileTemplate(), 0);
-        return false;
+        return failed(path, SaveFailure::ofFile(path, 1)); // not a byte of room: the disk is full
     }
 
     QHash<QString, QImage> decoded; // the same picture in many tags is decoded once
@@ -194,7 +210,7 @@ bool PdfHandler::writeSaved(QByteArray *saved, SaveFailure::Reason *why)
     qDebug().noquote() << "Saving PDF document to:" << path;
     const PdfWriter::Result written = PdfWriter::run(m_document, !m_readOnly, plan, output.handle(), path);
     if (!written.ok) {
-        *why = written.reason;
+        *why = written.failure;
         return false;
     }
 
@@ -204,14 +220,14 @@ bool PdfHandler::writeSaved(QByteArray *saved, SaveFailure::Reason *why)
     if (bytes.size() != written.size) {
         qWarning().noquote() << "Saved file is incomplete:" << output.fileName() << bytes.size() << "of"
                              << written.size;
+        why->file = path;
         return false;
     }
+    // The bytes are in memory: the writer's output gives its room to the file beside it.
+    output.remove();
     QSaveFile file(path); // renamed into place only when complete
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        qWarning().noquote() << "Failed to save PDF document:" << path << file.errorString();
-        *why = SaveFailure::ofFile(path, bytes.size());
-        return false;
-    }
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        return failed(path, SaveFailure::ofFile(path, bytes.size()));
     qDebug().noquote() << "PDF document saved successfully to:" << path;
     if (saved)
         *saved = bytes;

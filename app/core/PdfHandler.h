@@ -6,6 +6,7 @@
 #include "PdfiumApi.h"
 #include "SaveFailure.h"
 
+#include <QByteArray>
 #include <QHash>
 #include <QImage>
 #include <QObject>
@@ -16,7 +17,6 @@
 #include <vector>
 
 class PageImagePool;
-class QByteArray;
 class QPainter;
 
 // The program's one holder of the open PDF document: renders pages with the tags drawn over them
@@ -44,10 +44,11 @@ public:
 
     // Writes the document with the done tags' images into intermediateFilePath() and emits
     // pdfConfirm. True only when the whole file was written and read back, with those bytes in
-    // `saved`; on failure `why` says why, no file is left at that path and nothing is emitted.
+    // `saved`; on failure `why` says why and which file or folder failed (none: the document
+    // itself could not be written), no file is left at that path and nothing is emitted.
     // pdfium's editing and writing run in a copy of the process, so a damaged document that
     // stops pdfium fails the save and leaves this process and the open document as they were.
-    bool save(QByteArray *saved = nullptr, SaveFailure::Reason *why = nullptr);
+    bool save(QByteArray *saved = nullptr, SaveFailure *why = nullptr);
     static QString intermediateFilePath();
 
     // Both images drawn unscaled over each other from the top left, as Base64 PNG; empty on failure.
@@ -66,12 +67,13 @@ private:
     PdfHandler();
 
     static void drawBase64Image(QPainter &painter, const QString &base64, int x, int y, int w, int h);
-    bool writeSaved(QByteArray *saved, SaveFailure::Reason *why);
+    bool writeSaved(QByteArray *saved, SaveFailure *why);
     // The images due on each page, decoded into `decoded`, which must outlive the plan.
     std::vector<PdfWriter::Page> placeTagImages(QHash<QString, QImage> *decoded) const;
     PdfSignResult buildResult(const QByteArray &bytes) const;
 
     FPDF_DOCUMENT m_document = nullptr;
+    QByteArray m_bytes; // the open document's file, which pdfium reads
     int m_pageCount = 0;
     PdfSignData m_signData;
     bool m_tagHidden = false;

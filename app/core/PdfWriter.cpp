@@ -7,6 +7,7 @@
 #include <QtDebug>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -245,13 +246,30 @@ int writeDocument(FPDF_DOCUMENT original, bool insert, const std::vector<PdfWrit
     return 0;
 }
 
+#ifdef INKWARDEN_SANITIZED
+// A copy ended by one of these has a memory error; pdfium's own traps (int3, ud2: SIGTRAP,
+// SIGILL) end a copy on a damaged document, and limits or outside kills are no fault of its code.
+bool endedByFault(const platform::child::Outcome &outcome)
+{
+    if (outcome.kind == platform::child::Outcome::SanitizerReport)
+        return true;
+    if (outcome.kind != platform::child::Outcome::Died)
+        return false;
+    for (int fault : {SIGSEGV, SIGBUS, SIGFPE, SIGABRT, SIGSYS}) {
+        if (outcome.code == fault)
+            return true;
+    }
+    return false;
+}
+#endif
+
 } // namespace
 
 PdfWriter::Result PdfWriter::run(FPDF_DOCUMENT document, bool insert, const std::vector<Page> &pages, int fd,
                                  const QString &path)
 {
     const platform::child::Outcome outcome = platform::child::run(
-        [&](int report) { return writeDocument(document, insert, pages, fd, Report(report)); }, TimeoutMs);
+        [&](int report) { return writeDocument(document, insert, pages, fd, Report(report)); }, TimeoutMs, {fd});
 
     Result result;
     bool written = false;
@@ -301,11 +319,12 @@ PdfWriter::Result PdfWriter::run(FPDF_DOCUMENT document, bool insert, const std:
         case InfoLost:
             qWarning() << "Save refused: the document is damaged and its title and author would not survive the save;"
                           " repair the file and open it again.";
-            result.reason = SaveFailure::Damaged;
+            result.failure.reason = SaveFailure::Damaged;
             break;
         case WriteFailed:
             qWarning().noquote() << "Failed to save PDF document:" << path << qt_error_string(event.value);
-            result.reason = SaveFailure::ofError(event.value);
+            result.failure.reason = SaveFailure::ofError(event.value);
+            result.failure.file = path;
             break;
         case Written:
             written = true;
@@ -324,9 +343,18 @@ PdfWriter::Result PdfWriter::run(FPDF_DOCUMENT document, bool insert, const std:
     case platform::child::Outcome::TimedOut:
         qWarning().noquote() << "PDF writer did not finish within" << TimeoutMs / 1000 << "s and was stopped:" << path;
         break;
+    case platform::child::Outcome::SanitizerReport:
+        qWarning().noquote() << "PDF writer stopped by a sanitizer's report while saving:" << path;
+        break;
     case platform::child::Outcome::Finished:
         result.ok = outcome.code == 0 && written;
         break;
     }
+#ifdef INKWARDEN_SANITIZED
+    // Under a sanitizer or a fuzzer such an end is a finding, not a failed save: the run must
+    // fail and keep its input.
+    if (endedByFault(outcome))
+        qFatal("PDF writer: memory error in the copy while saving %s", qPrintable(path));
+#endif
     return result;
 }

@@ -31,7 +31,7 @@ public:
     {
         bool ok = false;
         qint64 size = 0;
-        SaveFailure::Reason reason = SaveFailure::NotWritten;
+        SaveFailure failure;
     };
 
     // A writer taking longer is taken for hung in pdfium and stopped.
@@ -39,7 +39,8 @@ public:
 
     // Writes `document` whole to the file open at `fd`: with `insert`, a fresh copy of it with
     // the images of `pages` in place, so the open document itself is never edited. Every page
-    // of `pages` must give the images a place. `path` names the output in the log.
+    // of `pages` must give the images a place. `path` names the output in the log. The copy
+    // keeps no descriptor but `fd`: `document` must be loaded from memory.
     static Result run(FPDF_DOCUMENT document, bool insert, const std::vector<Page> &pages, int fd,
                       const QString &path);
 };

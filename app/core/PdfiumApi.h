@@ -3,6 +3,8 @@
 // The part of pdfium's public C interface that Inkwarden calls, declared from its documented API.
 // libpdfium.so is linked at load time (set-up fetches it into third_party/pdfium/).
 
+#include <stddef.h>
+
 extern "C" {
 
 typedef struct fpdf_document_t__ *FPDF_DOCUMENT;
@@ -45,6 +47,7 @@ void FPDF_DestroyLibrary();
 
 FPDF_DOCUMENT FPDF_LoadDocument(FPDF_STRING filePath, FPDF_BYTESTRING password);
 FPDF_DOCUMENT FPDF_LoadMemDocument(const void *data, int size, FPDF_BYTESTRING password);
+FPDF_DOCUMENT FPDF_LoadMemDocument64(const void *data, size_t size, FPDF_BYTESTRING password);
 FPDF_DOCUMENT FPDF_CreateNewDocument();
 unsigned long FPDF_GetLastError();
 int FPDF_GetPageCount(FPDF_DOCUMENT document);

@@ -24,6 +24,23 @@ SaveFailure::Reason SaveFailure::ofFile(const QString &path, qint64 size)
     return NotWritten;
 }
 
+SaveFailure SaveFailure::ofFolder(const QString &folder)
+{
+    QString missing = QFileInfo(folder).absoluteFilePath();
+    for (QString up = QFileInfo(missing).absolutePath(); up != missing && !QFileInfo(up).isDir();
+         up = QFileInfo(missing).absolutePath())
+        missing = up;
+    const QFileInfo parent(QFileInfo(missing).absolutePath());
+    SaveFailure failure;
+    failure.file = missing;
+    failure.reason = FolderNotCreated;
+    if (parent.isDir() && !parent.isWritable())
+        failure.reason = Permission;
+    else if (QStorageInfo(parent.absoluteFilePath()).bytesAvailable() == 0)
+        failure.reason = DiskFull;
+    return failure;
+}
+
 SaveFailure::Reason SaveFailure::ofError(int error)
 {
     switch (error) {
@@ -54,6 +71,8 @@ const char *SaveFailure::key(Reason reason)
         return "save_reason_folder_missing";
     case Damaged:
         return "save_reason_damaged";
+    case FolderNotCreated:
+        return "save_reason_folder_not_created";
     case NotWritten:
         break;
     }

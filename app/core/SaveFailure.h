@@ -2,17 +2,24 @@
 
 #include <QString>
 
-// Why a document could not be saved, in the terms the operator is told.
+// Why a document could not be saved, and what could not be written, in the terms the operator
+// is told.
 class SaveFailure
 {
 public:
-    enum Reason { NotWritten, Permission, DiskFull, FolderMissing, Damaged };
+    enum Reason { NotWritten, Permission, DiskFull, FolderMissing, Damaged, FolderNotCreated };
+
+    Reason reason = NotWritten;
+    // The file or folder that failed; empty when it was the document's target.
+    QString file;
 
     // The likely reason a file of `size` bytes could not be written at `path`, judged from what
     // is there now (the system's error is gone by the time a Qt file reports a failure).
     static Reason ofFile(const QString &path, qint64 size);
     // The reason behind a system error number from a failed write.
     static Reason ofError(int error);
+    // The outermost folder of `folder` that could not be made, and why.
+    static SaveFailure ofFolder(const QString &folder);
     // The language-table key of the reason's text.
     static const char *key(Reason reason);
 };

@@ -457,6 +457,7 @@ bool PdfSignCoreWidget::openPdf(const QString &path)
     m_currentPage = 1;
     m_pageCount = handler->pageCount();
     signData.tags.clear();
+    imagesUnsaved = false;
     editEnabled = false;
     // The old document's pages and images must not show under the new one's name.
     resetView();
@@ -497,8 +498,17 @@ void PdfSignCoreWidget::applySignData(const PdfSignData &data)
     endDrag();
     signData = data;
     signData.sortTags();
+    imagesUnsaved = true;
     emit tagCountChanged(signData.tags.size());
     reloadDocument();
+}
+
+bool PdfSignCoreWidget::hasUnsavedImages() const
+{
+    // Images cleared or tags removed since leave nothing to lose.
+    return imagesUnsaved && std::any_of(signData.tags.cbegin(), signData.tags.cend(), [](const PdfSignTag &tag) {
+               return !tag.signImage.isEmpty() || !tag.fpImage.isEmpty();
+           });
 }
 
 void PdfSignCoreWidget::reloadDocument()
@@ -523,6 +533,7 @@ void PdfSignCoreWidget::enterNoDocument()
 {
     ++openGeneration;
     signData.tags.clear();
+    imagesUnsaved = false;
     m_pdfPath.clear();
     resetView();
     m_hasDocument = false;
@@ -559,19 +570,22 @@ bool PdfSignCoreWidget::savePdf(const QString &targetPath)
     // The target gets the bytes this save wrote and checked, never whatever lies at the
     // intermediate path, which another copy of the program may have written since.
     QByteArray saved;
-    SaveFailure::Reason why = SaveFailure::NotWritten;
+    SaveFailure why;
     bool ok = handler->save(&saved, &why);
     if (ok && !SafeCopy::putOver(saved, targetPath)) {
         ok = false;
-        why = SaveFailure::ofFile(targetPath, saved.size());
+        why.reason = SaveFailure::ofFile(targetPath, saved.size());
     }
     if (!ok) {
-        const QString reason = translated(SaveFailure::key(why));
-        qWarning().noquote() << "Failed to save PDF to:" << targetPath << reason;
+        // The intermediate file or its folder when one of them failed, else the target.
+        const QString failed = why.file.isEmpty() ? targetPath : why.file;
+        const QString reason = translated(SaveFailure::key(why.reason));
+        qWarning().noquote() << "Failed to save PDF to:" << targetPath << "-" << failed << reason;
         emit errorMessage(translated("save_failed") + QLatin1Char('\n')
-                          + translated("save_failed_detail").arg(QDir::toNativeSeparators(targetPath), reason));
+                          + translated("save_failed_detail").arg(QDir::toNativeSeparators(failed), reason));
         return false;
     }
+    imagesUnsaved = false;
     emit infoMessage(translated("save_success"));
     return true;
 }

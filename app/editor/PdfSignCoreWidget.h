@@ -52,6 +52,8 @@ public:
     bool saveTemplateJson(const QString &path);
     QString pdfPath() const { return m_pdfPath; }
     bool hasPendingTags() const { return firstPendingTag() >= 0; }
+    // The tags hold captured images that came from signing and were not saved since.
+    bool hasUnsavedImages() const;
     int firstPendingTag() const { return signData.firstPendingTag(); }
 
 signals:
@@ -107,6 +109,7 @@ private:
     PdfSignData signData;
     bool m_hasDocument = false;
     bool editEnabled = false;
+    bool imagesUnsaved = false;
     bool dragging = false;
     bool suppressPageUpdate = false;
     int m_currentPage = 1;

@@ -213,16 +213,47 @@ void MainWindow::saveDocument()
         showError(translated("warn_no_pdf"));
         return;
     }
+    saveToChosenFile();
+}
+
+bool MainWindow::saveToChosenFile()
+{
     const QString path = QFileDialog::getSaveFileName(this, translated("save_pdf_as"), QString(), translated("pdf_filter"));
-    if (!path.isEmpty())
-        coreWidget->savePdf(path);
+    return !path.isEmpty() && coreWidget->savePdf(path);
 }
 
 void MainWindow::closeDocument()
 {
+    if (!mayDropDocument())
+        return;
     if (signingPage)
         signingPage->close();
     coreWidget->closeDocument();
+}
+
+bool MainWindow::mayDropDocument()
+{
+    if (!coreWidget->hasUnsavedImages())
+        return true;
+    QMessageBox box(QMessageBox::Question, translated("tips"), translated("close_unsaved_message"), QMessageBox::NoButton,
+                    this);
+    QPushButton *save = box.addButton(translated("close_save"), QMessageBox::AcceptRole);
+    QPushButton *discard = box.addButton(translated("close_discard"), QMessageBox::DestructiveRole);
+    QPushButton *back = box.addButton(translated("close_back"), QMessageBox::RejectRole);
+    box.setDefaultButton(save);
+    box.setEscapeButton(back);
+    box.exec();
+    if (box.clickedButton() == discard)
+        return true;
+    if (box.clickedButton() != save)
+        return false;
+    // The signing window shares the open document: it goes first, as it would on closing,
+    // and the editor takes the document back before saving it.
+    if (signingPage) {
+        delete signingPage.data();
+        takeBackDocument();
+    }
+    return saveToChosenFile();
 }
 
 void MainWindow::loadTagTemplate()
@@ -332,25 +363,32 @@ void MainWindow::onSigningPageDestroyed()
         fingerprintDialog->close();
     // The reload opens the shared document again and the prompt runs a nested event loop; neither
     // belongs inside the destruction of the signing window.
-    QTimer::singleShot(0, this, [this] {
-        if (coreWidget->hasDocument()) {
-            if (resultAccepted)
-                coreWidget->applySignData(pendingSignData);
-            else
-                coreWidget->reloadDocument();
-        }
-        pendingSignData = PdfSignData();
-        resultAccepted = false;
-        updateActionStates();
-        if (savePromptPending) {
-            savePromptPending = false;
-            // A file that vanished meanwhile cannot be opened again: there is nothing to save.
-            if (coreWidget->hasDocument())
-                showInfo(translated("signing_completed_save_prompt"));
-            else
-                showError(translated("signing_result_not_applied"));
-        }
-    });
+    takeBackPending = true;
+    QTimer::singleShot(0, this, &MainWindow::takeBackDocument);
+}
+
+void MainWindow::takeBackDocument()
+{
+    if (!takeBackPending)
+        return;
+    takeBackPending = false;
+    if (coreWidget->hasDocument()) {
+        if (resultAccepted)
+            coreWidget->applySignData(pendingSignData);
+        else
+            coreWidget->reloadDocument();
+    }
+    pendingSignData = PdfSignData();
+    resultAccepted = false;
+    updateActionStates();
+    if (savePromptPending) {
+        savePromptPending = false;
+        // A file that vanished meanwhile cannot be opened again: there is nothing to save.
+        if (coreWidget->hasDocument())
+            showInfo(translated("signing_completed_save_prompt"));
+        else
+            showError(translated("signing_result_not_applied"));
+    }
 }
 
 void MainWindow::openFingerprintDialogFromPdf()
@@ -373,6 +411,10 @@ void MainWindow::onFingerprintDialogDestroyed()
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
+    if (!mayDropDocument()) {
+        event->ignore();
+        return;
+    }
     // The signing window has no parent: left open, it would keep the program running.
     if (signingPage)
         signingPage->close();

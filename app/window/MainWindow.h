@@ -79,6 +79,11 @@ protected:
     virtual QWidget *createFingerprintDialog(int threshold);
 
 private:
+    // Asks first when the document holds captured images not saved since: true when it may go.
+    bool mayDropDocument();
+    bool saveToChosenFile();
+    void takeBackDocument();
+
     void setupUi();
     void setupToolbar(QFrame *topFrame);
     void setupPenWidthFrame(QFrame *frame);
@@ -120,6 +125,8 @@ private:
     PdfSignData pendingSignData;
     bool resultAccepted = false;
     bool savePromptPending = false;
+    // The signing window is gone and the editor has not taken the document back yet.
+    bool takeBackPending = false;
     int penWidthIndex = 1;
     QList<QColor> penColors;
     int penColorIndex = 0;

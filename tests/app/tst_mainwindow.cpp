@@ -3,6 +3,7 @@
 #include "IDFpDialog.h"
 #include "LanguageManager.h"
 #include "MainWindow.h"
+#include "PdfHandler.h"
 #include "PdfSignCoreWidget.h"
 #include "SettingsDialog.h"
 #include "TestPdf.h"
@@ -147,6 +148,17 @@ private:
         return editor(window)->hasDocument() && editor(window)->tagCount() == tags;
     }
 
+    // A one-page document whose tags were all signed and taken back; the template's message and
+    // the save prompt are answered.
+    bool openSigned(SigningMainWindow &window, int tags)
+    {
+        if (!openWithTags(window, 1, tags))
+            return false;
+        window.startSigning();
+        window.onSigningAccepted(signedCopy(window.requestedData));
+        return QTest::qWaitFor([this] { return watcher->texts.size() == 2; });
+    }
+
     // Every tag of the editor signed, as the signing window hands them back.
     static PdfSignData signedCopy(const PdfSignData &data)
     {
@@ -204,8 +216,11 @@ private slots:
     {
         storeLanguage(QStringLiteral("zh_CN"));
         MainWindow window;
+        // Qt's own dialogs (here the file dialog's folder label) follow the language too.
+        const auto qtText = [] { return QCoreApplication::translate("QFileDialog", "Look in:"); };
         auto *start = control<QPushButton>(window, "startSignBtn");
         QCOMPARE(start->text(), QString::fromUtf8("开始签名"));
+        QCOMPARE(qtText(), QString::fromUtf8("查找范围："));
         QCOMPARE(start->styleSheet(), QString());
 
         QTest::mouseClick(control<QPushButton>(window, "enBtn"), Qt::LeftButton);
@@ -215,6 +230,7 @@ private slots:
         QCOMPARE(start->text(), QStringLiteral("Start\nSigning"));
         QCOMPARE(start->styleSheet(), QStringLiteral("font-size: 13pt;"));
         QCOMPARE(control<QToolButton>(window, "deviceBtn")->text(), QStringLiteral("Disconnected"));
+        QCOMPARE(qtText(), QStringLiteral("Look in:"));
         QCOMPARE(QSettings(config->path(), QSettings::IniFormat).value(QStringLiteral("app/language")).toString(),
                  QStringLiteral("en_US"));
 
@@ -222,6 +238,7 @@ private slots:
         QCOMPARE(LanguageManager::instance().currentLanguage(), LanguageManager::Language::ZhCN);
         QCOMPARE(control<QToolButton>(window, "markBtn")->text(), QString::fromUtf8("标注签名区"));
         QCOMPARE(control<QToolButton>(window, "deviceBtn")->text(), QString::fromUtf8("未连接"));
+        QCOMPARE(qtText(), QString::fromUtf8("查找范围："));
         QCOMPARE(start->styleSheet(), QString());
         QCOMPARE(QSettings(config->path(), QSettings::IniFormat).value(QStringLiteral("app/language")).toString(),
                  QStringLiteral("zh_CN"));
@@ -472,10 +489,7 @@ private slots:
         QFETCH(bool, opens);
         SigningMainWindow window;
         window.show();
-        QVERIFY(openWithTags(window, 1, 2));
-        window.startSigning();
-        window.onSigningAccepted(signedCopy(window.requestedData));
-        QTRY_COMPARE(watcher->texts.size(), 2); // template loaded, then the save prompt
+        QVERIFY(openSigned(window, 2));
         QVERIFY(!editor(window)->hasPendingTags());
 
         watcher->texts.clear();
@@ -507,6 +521,55 @@ private slots:
         QTRY_VERIFY(signing && signing->isVisible());
         window.close();
         QTRY_VERIFY(signing.isNull());
+    }
+
+    void closingWithUnsavedImagesAsks_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QMessageBox::ButtonRole>("answer");
+        QTest::addColumn<bool>("closes");
+        QTest::newRow("Close, go back") << "button" << QMessageBox::RejectRole << false;
+        QTest::newRow("Close, discard") << "button" << QMessageBox::DestructiveRole << true;
+        QTest::newRow("window, go back") << "window" << QMessageBox::RejectRole << false;
+        QTest::newRow("window, discard") << "window" << QMessageBox::DestructiveRole << true;
+        // Save ends the signing window and asks for the file; no file chosen is going back.
+        QTest::newRow("window while signing, save cancelled") << "signing" << QMessageBox::AcceptRole << false;
+        QTest::newRow("window while signing, discard") << "signing" << QMessageBox::DestructiveRole << true;
+        QTest::newRow("Close after saving asks nothing") << "saved" << QMessageBox::RejectRole << true;
+    }
+
+    void closingWithUnsavedImagesAsks()
+    {
+        QFETCH(QString, how);
+        QFETCH(QMessageBox::ButtonRole, answer);
+        QFETCH(bool, closes);
+        SigningMainWindow window;
+        window.show();
+        QVERIFY(openSigned(window, 2));
+        if (how == "saved")
+            QVERIFY(editor(window)->savePdf(folder.filePath(QStringLiteral("signed.pdf"))));
+        if (how == "signing") {
+            window.toggleMarkMode(); // a pending tag beside the signed ones
+            window.startSigning();
+            QTRY_VERIFY(window.signingWindow && window.signingWindow->isVisible());
+        }
+        watcher->texts.clear();
+        watcher->answer = answer;
+
+        if (how == "button" || how == "saved")
+            window.closeDocument();
+        else
+            window.close();
+        const QString question = QStringLiteral("The document holds signatures or fingerprints that have not been "
+                                                "saved. Save them before closing?");
+        QCOMPARE(watcher->texts, how == "saved" ? QStringList() : QStringList{question});
+        QCOMPARE(watcher->fileDialogs, answer == QMessageBox::AcceptRole ? 1 : 0);
+        QCOMPARE(editor(window)->hasDocument() && window.isVisible(), !closes);
+        if (!closes) { // the document, its images and the shared document as they were, signing over
+            QTRY_VERIFY(control(window, "saveBtn")->isEnabled());
+            QVERIFY(editor(window)->hasUnsavedImages());
+            QCOMPARE(PdfHandler::instance()->pageCount(), 1);
+        }
     }
 
     void penWidthTable_data()

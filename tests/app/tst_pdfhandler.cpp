@@ -569,9 +569,11 @@ void PdfHandlerTest::failedSaveLeavesNothing()
         FileSizeLimit limit(64 * 1024, writerKilled);
         if (writerKilled)
             QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^PDF writer stopped by signal 25")));
-        SaveFailure::Reason why = SaveFailure::Damaged;
+        SaveFailure why;
+        why.reason = SaveFailure::Damaged;
         QVERIFY(!handler->save(nullptr, &why));
-        QCOMPARE(why, writerKilled ? SaveFailure::NotWritten : SaveFailure::DiskFull);
+        QCOMPARE(why.reason, writerKilled ? SaveFailure::NotWritten : SaveFailure::DiskFull);
+        QCOMPARE(why.file, writerKilled ? QString() : target);
         QCOMPARE(handler->pageCount(), 1);
     }
     QCOMPARE(confirmed.count(), 0);

@@ -800,17 +800,23 @@ void TestPdfSignCoreWidget::saveWritesTheTarget()
 void TestPdfSignCoreWidget::saveFailures_data()
 {
     QTest::addColumn<QString>("situation");
+    QTest::addColumn<QString>("failing");
     QTest::addColumn<QString>("reason");
-    QTest::newRow("read-only target") << "readonly" << "no permission to write the file";
-    QTest::newRow("target folder missing") << "nofolder" << "the folder does not exist";
-    QTest::newRow("target is a folder") << "folder" << "the document could not be written";
-    QTest::newRow("handler cannot write, stale file in the way") << "stale" << "the document could not be written";
-    QTest::newRow("writer killed, as by pdfium on a damaged file") << "killed" << "the document could not be written";
+    QTest::newRow("read-only target") << "readonly" << "target" << "no permission to write the file";
+    QTest::newRow("target folder missing") << "nofolder" << "target" << "the folder does not exist";
+    QTest::newRow("target is a folder") << "folder" << "target" << "the document could not be written";
+    QTest::newRow("handler cannot write, stale file in the way")
+        << "stale" << "intermediate" << "the document could not be written";
+    QTest::newRow("writer killed, as by pdfium on a damaged file")
+        << "killed" << "target" << "the document could not be written";
+    QTest::newRow("intermediate folder full") << "full" << "intermediate" << "the disk is full";
+    QTest::newRow("data folder cannot be made") << "nodata" << "data" << "the folder could not be created";
 }
 
 void TestPdfSignCoreWidget::saveFailures()
 {
     QFETCH(QString, situation);
+    QFETCH(QString, failing);
     QFETCH(QString, reason);
     openAndWait(threePages);
     QString target = dir->filePath("target.pdf");
@@ -818,6 +824,7 @@ void TestPdfSignCoreWidget::saveFailures()
     QVERIFY(old.open(QIODevice::WriteOnly));
     old.write("precious");
     old.close();
+    const QString dataFolder = QFileInfo(QFileInfo(PdfHandler::intermediateFilePath()).absolutePath()).absolutePath();
     if (situation == "readonly")
         QVERIFY(QFile::setPermissions(target, QFileDevice::ReadOwner | QFileDevice::ReadGroup));
     if (situation == "nofolder")
@@ -831,16 +838,26 @@ void TestPdfSignCoreWidget::saveFailures()
         // there must not be taken for this save's output.
         QVERIFY(QDir().mkpath(PdfHandler::intermediateFilePath() + "/keep"));
     }
+    if (situation == "nodata") {
+        QVERIFY(QDir(dataFolder).removeRecursively());
+        QFile blocker(dataFolder);
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+    }
 
     {
-        // The writer of even these blank pages goes past 100 bytes, this process does not.
-        FileSizeLimit limit(situation == "killed" ? 100 : RLIM_INFINITY, true);
+        // The writer of even these blank pages goes past 100 bytes, this process does not; when
+        // the limit does not kill, the writer's output fails as on a full disk.
+        const bool capped = situation == "killed" || situation == "full";
+        FileSizeLimit limit(capped ? 100 : RLIM_INFINITY, situation != "full");
         QVERIFY(!w->savePdf(target));
     }
+    if (situation == "nodata")
+        QVERIFY(QFile::remove(dataFolder));
     QVERIFY(w->hasDocument());
     QCOMPARE(PdfHandler::instance()->pageCount(), 3);
     // The operator learns which file failed and why.
-    QCOMPARE(errors, QStringList({QString("Failed to save PDF\nFile: %1\nReason: %2").arg(target, reason)}));
+    const QString file = failing == "target" ? target : failing == "data" ? dataFolder : PdfHandler::intermediateFilePath();
+    QCOMPARE(errors, QStringList({QString("Failed to save PDF\nFile: %1\nReason: %2").arg(file, reason)}));
     QVERIFY(infos.isEmpty());
     QFile kept(dir->filePath("target.pdf"));
     QVERIFY(kept.open(QIODevice::ReadOnly));

@@ -125,7 +125,7 @@ void TagPainterTest::menuEntriesAndStyle()
         texts << action->text();
         choices << action->data().toInt();
     }
-    QCOMPARE(texts, QStringList({"Singature", "Fingerprint", "Sign && Fingerprint", "Delete Signature Area"}));
+    QCOMPARE(texts, QStringList({"Signature", "Fingerprint", "Sign && Fingerprint", "Delete Signature Area"}));
     QCOMPARE(choices, QList<int>({TagMenu::SignOnly, TagMenu::FingerprintOnly, TagMenu::SignAndFingerprint, TagMenu::Delete}));
     QCOMPARE(menu->parentWidget(), &parent);
 }
