@@ -68,7 +68,11 @@ void DeviceController::startSignature(bool fromPdf, const QString &title)
 void DeviceController::endSignature()
 {
     emit closePaintBoard();
+    // A device plugged in meanwhile may be current while the signature still runs on its own.
+    IDevice *signing = m_openSignature && !m_openSignature->deviceGone ? m_openSignature->device.data() : nullptr;
     m_openSignature.reset();
+    if (signing && signing != m_currentDevice)
+        signing->endSignature();
     if (m_currentDevice)
         m_currentDevice->endSignature();
 }
@@ -177,6 +181,10 @@ void DeviceController::carryOnSignature(IDevice *device)
             emit clearPaintBoard();
         return;
     }
+    // A device plugged in while the signature's own is still there must not take the signer's
+    // ink away: the signature goes on where it is, that device still wired to the hub.
+    if (open.device && !open.deviceGone)
+        return;
     // The board was built for the device before (its kind, ranges and screen): the signature
     // starts again on a board built for this one.
     qDebug() << "Signature moved to the device now current:" << device;
@@ -195,6 +203,12 @@ void DeviceController::onDeviceDisconnected(IDevice *device)
     }
     emit statusChanged(statusEvent(0));
     emit deviceStatusChanged(device->deviceName(), 0);
+    // The signature's device went while another is current: the signature moves to that one.
+    if (m_openSignature && device == m_openSignature->device) {
+        m_openSignature->deviceGone = true;
+        if (m_currentDevice)
+            carryOnSignature(m_currentDevice);
+    }
 }
 
 void DeviceController::onCancelBtnClicked()

@@ -91,7 +91,8 @@ private:
 
     static QJsonObject statusEvent(int status);
     static QString identityOf(IDevice *device);
-    // A device became current while a board is open: the signature goes on with it.
+    // A device is current while a board is open: the signature goes on with it once the
+    // signature's own device came back or went.
     void carryOnSignature(IDevice *device);
 
     DeviceManager *m_deviceManager;
@@ -103,6 +104,7 @@ private:
         QString title;
         QPointer<IDevice> device;
         QString identity;
+        bool deviceGone = false; // disconnected since the start
     };
     std::optional<OpenSignature> m_openSignature;
     // The operator's last pen choice, handed to each device that becomes current: the pad keeps

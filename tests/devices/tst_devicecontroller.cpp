@@ -140,17 +140,26 @@ private slots:
         QMetaObject::invokeMethod(hub.data(), "onDeviceConnected", Q_ARG(IDevice *, &first));
         QCOMPARE(journal.count("first start"), 2);
 
-        // Another device that becomes current meanwhile takes the signature over on a board of
-        // its own: the first ends, the board opens again with the same title.
+        // Another device that becomes current meanwhile leaves the signature on the first while
+        // it is there, and ends it there too; once the first goes, the current one takes the
+        // signature over on a board of its own, the board opening again with the same title.
         QSignalSpy reopened(hub.data(), &DeviceController::openPaintBoardFromPdf);
+        const auto startsAndEnds = [&] { return journal.filter(QRegularExpression("end|start")); };
         hub->startSignature(true, QStringLiteral("T"));
         journal.clear();
         QMetaObject::invokeMethod(hub.data(), "onDeviceConnected", Q_ARG(IDevice *, &second));
-        QCOMPARE(journal.filter(QRegularExpression("end|start")), QStringList({"first end", "second start"}));
-        QCOMPARE(reopened.count(), 2);
+        QCOMPARE(startsAndEnds(), QStringList());
+        hub->endSignature();
+        QCOMPARE(startsAndEnds(), QStringList({"first end", "second end"}));
+        QMetaObject::invokeMethod(hub.data(), "onDeviceConnected", Q_ARG(IDevice *, &first));
+        hub->startSignature(true, QStringLiteral("T"));
+        QMetaObject::invokeMethod(hub.data(), "onDeviceConnected", Q_ARG(IDevice *, &second));
+        journal.clear();
+        QMetaObject::invokeMethod(hub.data(), "onDeviceDisconnected", Q_ARG(IDevice *, &first));
+        QCOMPARE(startsAndEnds(), QStringList({"first end", "second start"}));
+        QCOMPARE(reopened.count(), 3);
         QCOMPARE(reopened.last().at(0).toString(), QStringLiteral("T"));
         hub->endSignature();
-        QMetaObject::invokeMethod(hub.data(), "onDeviceDisconnected", Q_ARG(IDevice *, &first));
         QMetaObject::invokeMethod(hub.data(), "onDeviceDisconnected", Q_ARG(IDevice *, &second));
     }
 
