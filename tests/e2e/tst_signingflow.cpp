@@ -114,7 +114,7 @@ private:
     // Plugs a device and waits until the hub has it.
     int plug(const char *model);
     void waitForDevice();
-    // A wave written on the pad; returns once the board's canvas shows its picture.
+    // The recorded signature written on the pad; returns once the board's canvas shows its picture.
     void writeOnPad(int pad);
 
     QTemporaryDir folder;
@@ -174,12 +174,9 @@ void tst_signingflow::waitForDevice()
 
 void tst_signingflow::writeOnPad(int pad)
 {
-    for (int i = 0; i <= 60; ++i) {
-        const double t = i / 60.0;
-        sim.sendInput(pad, SimSignaturePadModel::penReport(0xA1, int((0.1 + 0.8 * t) * 10206),
-                                                           int((0.5 + 0.3 * std::sin(t * 4 * M_PI)) * 7422), 700));
-    }
-    sim.sendInput(pad, SimSignaturePadModel::penReport(0xA0, 9185, 3711, 0));
+    const auto signature = recordedSignature("signature-pad.trace");
+    QVERIFY(signature);
+    play(sim, pad, *signature);
     DrawLabel *canvas = lastBoard->findChild<DrawLabel *>();
     QTRY_VERIFY_WITH_TIMEOUT(!StrokeGeometry::inkBounds(canvas->padImage()).isNull(), 10000);
 }
