@@ -47,6 +47,12 @@ QJsonObject DeviceController::statusEvent(int status)
 
 void DeviceController::startSignature(bool fromPdf, const QString &title)
 {
+    // The new board is built for the device current now; a signature still open on another
+    // device ends there.
+    IDevice *signing = signingDevice();
+    if (signing && signing != m_currentDevice)
+        signing->endSignature();
+    m_openSignature.reset();
     if (fromPdf)
         emit openPaintBoardFromPdf(title);
     else
@@ -68,8 +74,7 @@ void DeviceController::startSignature(bool fromPdf, const QString &title)
 void DeviceController::endSignature()
 {
     emit closePaintBoard();
-    // A device plugged in meanwhile may be current while the signature still runs on its own.
-    IDevice *signing = m_openSignature && !m_openSignature->deviceGone ? m_openSignature->device.data() : nullptr;
+    IDevice *signing = signingDevice();
     m_openSignature.reset();
     if (signing && signing != m_currentDevice)
         signing->endSignature();
@@ -79,8 +84,8 @@ void DeviceController::endSignature()
 
 void DeviceController::clearSignature()
 {
-    if (m_currentDevice)
-        m_currentDevice->clearSignature();
+    if (IDevice *device = signingDevice())
+        device->clearSignature();
 }
 
 int DeviceController::setPenColor(const int &r, const int &g, const int &b)
@@ -115,42 +120,68 @@ bool DeviceController::hasDevice() const
 
 int DeviceController::deviceType() const
 {
-    return m_deviceType;
+    IDevice *device = signingDevice();
+    return device == m_currentDevice ? m_deviceType : typeOf(device);
 }
 
 int DeviceController::tabletWidth() const
 {
-    return m_currentDevice ? m_currentDevice->tabletWidth() : 0;
+    IDevice *device = signingDevice();
+    return device ? device->tabletWidth() : 0;
 }
 
 int DeviceController::tabletHeight() const
 {
-    return m_currentDevice ? m_currentDevice->tabletHeight() : 0;
+    IDevice *device = signingDevice();
+    return device ? device->tabletHeight() : 0;
 }
 
 int DeviceController::maxPressure() const
 {
-    return m_currentDevice ? m_currentDevice->maxPressure() : 0;
+    IDevice *device = signingDevice();
+    return device ? device->maxPressure() : 0;
 }
 
 bool DeviceController::isScreenDevice() const
 {
-    return m_currentDevice ? m_currentDevice->isScreenDevice() : false;
+    IDevice *device = signingDevice();
+    return device ? device->isScreenDevice() : false;
+}
+
+IDevice *DeviceController::signingDevice() const
+{
+    if (m_openSignature && m_openSignature->device && !m_openSignature->deviceGone)
+        return m_openSignature->device;
+    return m_currentDevice;
+}
+
+int DeviceController::typeOf(IDevice *device)
+{
+    if (device && device->inherits("OrvelDevice"))
+        return 2;
+    if (device && device->inherits("TabrixPenDevice"))
+        return 1;
+    return 0;
 }
 
 void DeviceController::onDeviceConnected(IDevice *device)
 {
+    m_connected.removeAll(device);
+    m_connected.append(device);
+    becomeCurrent(device, true);
+    if (m_openSignature)
+        carryOnSignature(device);
+}
+
+void DeviceController::becomeCurrent(IDevice *device, bool openAgain)
+{
     m_currentDevice = device;
     disconnect(device, nullptr, this, nullptr);
-    if (device->inherits("OrvelDevice"))
-        m_deviceType = 2;
-    else if (device->inherits("TabrixPenDevice"))
-        m_deviceType = 1;
-    else
-        m_deviceType = 0;
+    m_deviceType = typeOf(device);
     emit statusChanged(statusEvent(1));
     emit deviceStatusChanged(device->deviceName(), 1);
-    device->open();
+    if (openAgain)
+        device->open();
     if (m_penSize)
         device->setPenSize(m_penSize->first, m_penSize->second);
     if (m_penColor)
@@ -160,8 +191,6 @@ void DeviceController::onDeviceConnected(IDevice *device)
     connect(device, &IDevice::okBtnClicked, this, &DeviceController::onOkBtnClicked, Qt::UniqueConnection);
     connect(device, &IDevice::signPicAvailable, this, &DeviceController::onSignPicAvailable, Qt::UniqueConnection);
     connect(device, &IDevice::receivedPenPacket, this, &DeviceController::handlePenPacket, Qt::UniqueConnection);
-    if (m_openSignature)
-        carryOnSignature(device);
 }
 
 QString DeviceController::identityOf(IDevice *device)
@@ -172,8 +201,13 @@ QString DeviceController::identityOf(IDevice *device)
 void DeviceController::carryOnSignature(IDevice *device)
 {
     const OpenSignature open = *m_openSignature;
+    // A device plugged in while the signature's own is still there must not take the signer's
+    // ink away: the signature goes on where it is, that device still wired to the hub.
+    if (open.device && !open.deviceGone)
+        return;
     if (device == open.device && identityOf(device) == open.identity) {
         qDebug() << "Signature carried on with the device back:" << device;
+        m_openSignature->deviceGone = false;
         device->startSignature(m_signWidth, m_signHeight);
         // The pad's library starts an empty record: the board must neither show nor hand on
         // the picture from before.
@@ -181,10 +215,6 @@ void DeviceController::carryOnSignature(IDevice *device)
             emit clearPaintBoard();
         return;
     }
-    // A device plugged in while the signature's own is still there must not take the signer's
-    // ink away: the signature goes on where it is, that device still wired to the hub.
-    if (open.device && !open.deviceGone)
-        return;
     // The board was built for the device before (its kind, ranges and screen): the signature
     // starts again on a board built for this one.
     qDebug() << "Signature moved to the device now current:" << device;
@@ -195,14 +225,20 @@ void DeviceController::carryOnSignature(IDevice *device)
 
 void DeviceController::onDeviceDisconnected(IDevice *device)
 {
+    m_connected.removeAll(device);
     disconnect(device, nullptr, this, nullptr);
-    if (device == m_currentDevice) {
+    const bool wasCurrent = device == m_currentDevice;
+    if (wasCurrent) {
         device->close();
         m_currentDevice = nullptr;
         m_deviceType = 0;
     }
     emit statusChanged(statusEvent(0));
     emit deviceStatusChanged(device->deviceName(), 0);
+    // One still connected is never announced again: it serves from now on, as it is (open,
+    // perhaps with the signature on it).
+    if (wasCurrent && !m_connected.isEmpty())
+        becomeCurrent(m_connected.last(), false);
     // The signature's device went while another is current: the signature moves to that one.
     if (m_openSignature && device == m_openSignature->device) {
         m_openSignature->deviceGone = true;

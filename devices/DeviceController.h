@@ -91,12 +91,19 @@ private:
 
     static QJsonObject statusEvent(int status);
     static QString identityOf(IDevice *device);
+    static int typeOf(IDevice *device);
+    void becomeCurrent(IDevice *device, bool openAgain);
     // A device is current while a board is open: the signature goes on with it once the
     // signature's own device came back or went.
     void carryOnSignature(IDevice *device);
+    // The device an open signature runs on while it is there, else the current one: a device
+    // plugged in meanwhile is current, but the board's calls belong to the signature's.
+    IDevice *signingDevice() const;
 
     DeviceManager *m_deviceManager;
     IDevice *m_currentDevice = nullptr;
+    // Every connected device, the one connected last at the end: it serves when the current goes.
+    QList<IDevice *> m_connected;
     // The signature whose board is open: how it was asked for, and the device it runs on with
     // that device's name and serial (the tablet adapter may come back serving another tablet).
     struct OpenSignature {

@@ -1,10 +1,16 @@
 #include "TabrixPenDevice.h"
 
+#include "platform/Hid.h"
+
 #include <QThread>
 #include <QtDebug>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstring>
+#include <optional>
+#include <thread>
 
 namespace {
 
@@ -13,6 +19,27 @@ std::atomic<TabrixPenDevice *> s_device{nullptr};
 QString narrowText(const char *text, size_t size)
 {
     return QString::fromUtf8(text, static_cast<int>(strnlen(text, size)));
+}
+
+// Every supported tablet serves the library on this vendor's interface 2.
+constexpr uint16_t TabletVendorId = 0x2B57;
+
+// Product name and serial strings of each present tablet, in the system's order of its
+// interfaces (the library takes the first of a model in that order).
+std::vector<std::pair<std::u16string, std::u16string>> presentTabletStrings()
+{
+    std::vector<std::pair<std::u16string, std::u16string>> tablets;
+    for (const platform::HidDeviceInfo &info : platform::hid::enumerate()) {
+        if (info.vendorId != TabletVendorId || info.interfaceNumber != 2)
+            continue;
+        const std::unique_ptr<platform::HidDevice> device = platform::hid::open(info.path);
+        std::pair<std::u16string, std::u16string> strings;
+        // The tablets need a pause between string requests.
+        const auto settle = [] { std::this_thread::sleep_for(std::chrono::milliseconds(30)); };
+        if (device && (settle(), device->indexedString(2, strings.first)) && (settle(), device->indexedString(3, strings.second)))
+            tablets.push_back(std::move(strings));
+    }
+    return tablets;
 }
 
 } // namespace
@@ -53,6 +80,8 @@ bool TabrixPenDevice::checkDevice()
 
 int TabrixPenDevice::open()
 {
+    // Asked before the lock: the strings take a while, and the hub reads the context meanwhile.
+    auto present = presentTabletStrings();
     std::lock_guard<std::mutex> locker(m_lock);
     const int opened = TabrixOpen();
     if (opened != TABRIX_OK) {
@@ -73,6 +102,13 @@ int TabrixPenDevice::open()
     m_serialNumber = narrowText(m_context.serial, sizeof m_context.serial);
     m_deviceName = narrowText(m_context.productName, sizeof m_context.productName);
     m_isScreenDevice = screenDeviceModels().contains(m_deviceName);
+    m_openStrings = {};
+    for (auto &strings : present) {
+        if (QString::fromStdU16String(strings.first) == m_deviceName) {
+            m_openStrings = std::move(strings);
+            break;
+        }
+    }
     qInfo() << "Device SN:" << m_serialNumber << ", Device Name:" << m_deviceName << ", Tablet Width:" << m_width
             << ", Tablet Height:" << m_height << ", Tablet Pressure:" << m_pressure
             << ", Is Screen Device:" << (m_isScreenDevice ? "Yes" : "No");
@@ -128,15 +164,13 @@ bool TabrixPenDevice::isScreenDevice()
 
 bool TabrixPenDevice::isOpenDevicePresent()
 {
-    // The library opens the first present tablet and reads the context of the first present
-    // one: while the tablet opened is still the first, its context is the one read at open.
-    // (A tablet of a lower model plugged in since counts as another, and is taken instead.)
-    TABLET_CONTEXT present{};
-    if (TabrixGetContext(&present) != TABRIX_OK)
-        return false;
-    std::lock_guard<std::mutex> locker(m_lock);
-    return narrowText(present.productName, sizeof present.productName) == m_deviceName
-        && narrowText(present.serial, sizeof present.serial) == m_serialNumber;
+    // The library reads the context of the first present tablet only, and a tablet plugged in
+    // since may come before the one opened: each present tablet is compared.
+    std::unique_lock<std::mutex> locker(m_lock);
+    const auto opened = m_openStrings;
+    locker.unlock();
+    const auto present = presentTabletStrings();
+    return !opened.first.empty() && std::find(present.cbegin(), present.cend(), opened) != present.cend();
 }
 
 int TabrixPenDevice::startSignature(const int &width, const int &height)

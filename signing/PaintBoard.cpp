@@ -7,6 +7,7 @@
 
 #include <QFile>
 #include <QHBoxLayout>
+#include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
@@ -181,6 +182,19 @@ void PaintBoard::keyPressEvent(QKeyEvent *event)
         return;
     }
     QDialog::keyPressEvent(event);
+}
+
+void PaintBoard::closeEvent(QCloseEvent *event)
+{
+    // The window manager's close (its button, Alt+F4) would leave the signature started on
+    // the device and open in the hub: it is the signer's cancel, whose close comes from the
+    // hub once this one is over.
+    if (event->spontaneous() && !finished) {
+        event->ignore();
+        QMetaObject::invokeMethod(this, &PaintBoard::onCancelBtnClicked, Qt::QueuedConnection);
+        return;
+    }
+    QDialog::closeEvent(event);
 }
 
 void PaintBoard::onMoveSignWindow(int x, int y)

@@ -22,6 +22,7 @@ public:
     // False: what is present is another device of its kind, not the one opened.
     std::atomic<bool> openPresent{true};
     int openResult = 1;
+    std::atomic<bool> screen{false};
 
     bool checkDevice() override { note("check"); return present; }
     int open() override { note("open"); return openResult; }
@@ -37,7 +38,7 @@ public:
     int setPenSize(const int &, const int &max) override { note(qPrintable(QStringLiteral("size %1").arg(max))); return 7; }
     int setPenColor(const int &, const int &, const int &) override { note("colour"); return 7; }
     int activateMouse(const bool &) override { return 1; }
-    bool isScreenDevice() override { return false; }
+    bool isScreenDevice() override { return screen; }
     bool isOpenDevicePresent() override { return openPresent; }
 
 private:

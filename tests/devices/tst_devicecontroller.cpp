@@ -119,7 +119,8 @@ private slots:
         QCOMPARE(status.last().at(1).toInt(), 0);
         QVERIFY(!journal.contains("first close"));
 
-        // Dropping the current one leaves none, even with another still connected.
+        // Dropping the current one leaves none once no other is connected.
+        QMetaObject::invokeMethod(hub.data(), "onDeviceDisconnected", Q_ARG(IDevice *, &second));
         QMetaObject::invokeMethod(hub.data(), "onDeviceConnected", Q_ARG(IDevice *, &first));
         QMetaObject::invokeMethod(hub.data(), "onDeviceDisconnected", Q_ARG(IDevice *, &first));
         QVERIFY(!hub->hasDevice());
@@ -163,6 +164,33 @@ private slots:
         QMetaObject::invokeMethod(hub.data(), "onDeviceDisconnected", Q_ARG(IDevice *, &second));
     }
 
+    void plugAndPull_data()
+    {
+        QTest::addColumn<QString>("steps");   // a: a pen display, b: a tablet; "?": what the hub answers
+        QTest::addColumn<QStringList>("journal");
+        QTest::newRow("current pulled, the other serves") << "+b +a -a sign ?" << QStringList{"b start", "b", "b end"};
+        QTest::newRow("its device back, another in and out") << "+a sign -a +a +b clear ? -b ?" << QStringList{"a start", "a start", "a clear", "b, screen", "a, screen", "a end"};
+        QTest::newRow("its device pulled, the other takes it") << "+b +a sign -a ?" << QStringList{"a start", "a end", "b start", "b", "b end"};
+    }
+
+    void plugAndPull()
+    {
+        QFETCH(QString, steps);
+        QStringList journal;
+        FakeDevice a(QStringLiteral("a"), &journal), b(QStringLiteral("b"), &journal);
+        a.screen = true;
+        for (const QString &step : QString(steps + " end -a -b").split(QLatin1Char(' '))) {
+            if (step.size() == 2)
+                QMetaObject::invokeMethod(hub.data(), step[0] == '+' ? "onDeviceConnected" : "onDeviceDisconnected",
+                                          Q_ARG(IDevice *, step[1] == 'a' ? &a : &b));
+            else if (step == "?")
+                journal.append(hub->deviceName() + (hub->isScreenDevice() ? ", screen" : ""));
+            else
+                step == "sign" ? hub->startSignature(false, QString()) : step == "end" ? hub->endSignature() : hub->clearSignature();
+        }
+        QTEST(journal.filter(QRegularExpression("start|clear|end|^.$|screen")), "journal");
+    }
+
     void removalsOfOtherDevices()
     {
         QSignalSpy status(hub.data(), &DeviceController::deviceStatusChanged);
@@ -194,6 +222,12 @@ private slots:
         QTRY_COMPARE(hub->deviceName(), QStringLiteral("Tabrix Slate 10"));
         QCOMPARE(status.count(), 2);
         keyAndPen(slate);
+        tablet = sim->plug(*SimModelCatalog::make("tablet"));   // the library's first, yet the slate serves on
+        for (int stick = 0; stick < 2; ++stick)   // the second comes once the first's removal is handled
+            sim->unplug(sim->plug(*SimModelCatalog::make("memory-stick")));
+        QTRY_COMPARE(log.count(QStringLiteral("USB device removed.")), 4);
+        QCOMPARE(hub->deviceName(), QStringLiteral("Tabrix Slate 10"));
+        sim->unplug(tablet);
         sim->unplug(slate);
         QTRY_VERIFY(!hub->hasDevice());
     }

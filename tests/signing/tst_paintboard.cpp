@@ -129,6 +129,7 @@ private slots:
         QTest::newRow("cancel") << true << "cancel" << QStringList{"cancel", "close"};
         QTest::newRow("cancel key, then ok") << false << "cancel key" << QStringList{"cancel", "close"};
         QTest::newRow("escape") << true << "escape" << QStringList{"cancel", "close"};
+        QTest::newRow("window manager's close") << true << "wm close" << QStringList{"cancel", "close"};
         QTest::newRow("clear") << false << "clear" << QStringList{"clear"};
         QTest::newRow("clear key") << false << "clear key" << QStringList{"clear"};
     }
@@ -156,6 +157,10 @@ private slots:
         }
         if (action == "escape")
             QTest::keyClick(&board, Qt::Key_Escape);
+        QCloseEvent close;
+        QSpontaneKeyEvent::setSpontaneous(&close);
+        if (action == "wm close")
+            qApp->notify(&board, &close);
         if (action == "clear")
             row[1]->click();
         if (action == "clear key")
