@@ -31,8 +31,11 @@ public:
     int setPenSize(const int &min, const int &max);
     void setSignWindowSize(const int &width, const int &height);
 
+    // The current device's name, and whether there is one.
     QString deviceName() const;
     bool hasDevice() const;
+    // While a signature is open these, like clearSignature, go to the device it runs on (the
+    // board was built for it), else to the current device.
     int deviceType() const;
     int tabletWidth() const;
     int tabletHeight() const;

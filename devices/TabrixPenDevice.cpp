@@ -9,8 +9,9 @@
 #include <atomic>
 #include <chrono>
 #include <cstring>
-#include <optional>
+#include <memory>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -33,10 +34,15 @@ std::vector<std::pair<std::u16string, std::u16string>> presentTabletStrings()
         if (info.vendorId != TabletVendorId || info.interfaceNumber != 2)
             continue;
         const std::unique_ptr<platform::HidDevice> device = platform::hid::open(info.path);
+        if (!device)
+            continue;
         std::pair<std::u16string, std::u16string> strings;
-        // The tablets need a pause between string requests.
-        const auto settle = [] { std::this_thread::sleep_for(std::chrono::milliseconds(30)); };
-        if (device && (settle(), device->indexedString(2, strings.first)) && (settle(), device->indexedString(3, strings.second)))
+        // The tablets need a pause before each string request.
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        if (!device->indexedString(2, strings.first))
+            continue;
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        if (device->indexedString(3, strings.second))
             tablets.push_back(std::move(strings));
     }
     return tablets;
