@@ -113,6 +113,15 @@ QWidget *MainWindow::createFingerprintDialog(int threshold)
     return new IDFpDialog(threshold, this);
 }
 
+bool MainWindow::signingCaptures(QWidget *window, PdfSignData *data) const
+{
+    auto *viewer = qobject_cast<PdfViewer *>(window);
+    if (!viewer || !viewer->hasCaptures())
+        return false;
+    *data = viewer->results();
+    return true;
+}
+
 QString MainWindow::hubDeviceName()
 {
     return DeviceController::instance()->deviceName();
@@ -198,7 +207,7 @@ void MainWindow::updateActionStates()
 
 void MainWindow::openDocument()
 {
-    if (signingPage)
+    if (signingPage || !mayDropDocument("close_unsaved_message"))
         return;
     const QString path = QFileDialog::getOpenFileName(this, translated("choose_pdf"), QString(), translated("pdf_filter"));
     if (!path.isEmpty())
@@ -224,32 +233,44 @@ bool MainWindow::saveToChosenFile()
 
 void MainWindow::closeDocument()
 {
-    if (!mayDropDocument())
+    if (!mayDropDocument("close_unsaved_message"))
         return;
     if (signingPage)
         signingPage->close();
     coreWidget->closeDocument();
 }
 
-bool MainWindow::mayDropDocument()
+bool MainWindow::mayDropDocument(const char *questionKey)
 {
-    if (!coreWidget->hasUnsavedImages())
+    PdfSignData captured;
+    if (!coreWidget->hasUnsavedImages() && !(signingPage && signingCaptures(signingPage, &captured)))
         return true;
-    QMessageBox box(QMessageBox::Question, translated("tips"), translated("close_unsaved_message"), QMessageBox::NoButton,
-                    this);
-    QPushButton *save = box.addButton(translated("close_save"), QMessageBox::AcceptRole);
-    QPushButton *discard = box.addButton(translated("close_discard"), QMessageBox::DestructiveRole);
-    QPushButton *back = box.addButton(translated("close_back"), QMessageBox::RejectRole);
-    box.setDefaultButton(save);
-    box.setEscapeButton(back);
-    box.exec();
-    if (box.clickedButton() == discard)
-        return true;
-    if (box.clickedButton() != save)
+    // Over the full-screen signing window while it is open: behind it the question is unseen.
+    QWidget *owner = signingPage ? signingPage.data() : this;
+    QPointer<QMessageBox> box =
+        new QMessageBox(QMessageBox::Question, translated("unsaved_title"), translated(questionKey), QMessageBox::NoButton, owner);
+    QPushButton *save = box->addButton(translated("close_save"), QMessageBox::AcceptRole);
+    QPushButton *discard = box->addButton(translated("close_discard"), QMessageBox::DestructiveRole);
+    QPushButton *back = box->addButton(translated("close_back"), QMessageBox::RejectRole);
+    box->setDefaultButton(save);
+    box->setEscapeButton(back);
+    box->exec();
+    // A signing window that ended meanwhile took the question with it: nothing was decided.
+    if (!box)
         return false;
-    // The signing window shares the open document: it goes first, as it would on closing,
-    // and the editor takes the document back before saving it.
+    const QAbstractButton *answer = box->clickedButton();
+    delete box;
+    if (answer == discard)
+        return true;
+    if (answer != save)
+        return false;
+    // The signing window shares the open document: it goes first, its captures kept as its OK
+    // would keep them, and the editor takes the document back before saving it.
     if (signingPage) {
+        if (signingCaptures(signingPage, &captured)) {
+            pendingSignData = captured;
+            resultAccepted = true;
+        }
         delete signingPage.data();
         takeBackDocument();
     }
@@ -258,7 +279,7 @@ bool MainWindow::mayDropDocument()
 
 void MainWindow::loadTagTemplate()
 {
-    if (signingPage)
+    if (signingPage || !mayDropDocument("template_unsaved_message"))
         return;
     const QString path =
         QFileDialog::getOpenFileName(this, translated("choose_template_json"), QString(), translated("json_filter"));
@@ -411,7 +432,7 @@ void MainWindow::onFingerprintDialogDestroyed()
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    if (!mayDropDocument()) {
+    if (!mayDropDocument("close_unsaved_message")) {
         event->ignore();
         return;
     }
