@@ -2,6 +2,7 @@
 
 #include "ConfigManager.h"
 #include "DeviceController.h"
+#include "FileDateProxy.h"
 #include "IDFPController.h"
 #include "IDFpDialog.h"
 #include "MainWindowStyle.h"
@@ -209,7 +210,7 @@ void MainWindow::openDocument()
 {
     if (signingPage || !mayDropDocument("close_unsaved_message"))
         return;
-    const QString path = QFileDialog::getOpenFileName(this, translated("choose_pdf"), QString(), translated("pdf_filter"));
+    const QString path = chooseFile(false, "choose_pdf", "pdf_filter");
     if (!path.isEmpty())
         coreWidget->openPdf(path);
 }
@@ -227,8 +228,20 @@ void MainWindow::saveDocument()
 
 bool MainWindow::saveToChosenFile()
 {
-    const QString path = QFileDialog::getSaveFileName(this, translated("save_pdf_as"), QString(), translated("pdf_filter"));
+    const QString path = chooseFile(true, "save_pdf_as", "pdf_filter");
     return !path.isEmpty() && coreWidget->savePdf(path);
+}
+
+QString MainWindow::chooseFile(bool save, const char *captionKey, const char *filterKey)
+{
+    QFileDialog dialog(this, translated(captionKey), QString(), translated(filterKey));
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    // A native dialog ignores it and shows the system's own dates.
+    dialog.setProxyModel(new FileDateProxy(&dialog));
+    if (dialog.exec() != QDialog::Accepted)
+        return QString();
+    return dialog.selectedFiles().value(0);
 }
 
 void MainWindow::closeDocument()
@@ -281,8 +294,7 @@ void MainWindow::loadTagTemplate()
 {
     if (signingPage || !mayDropDocument("template_unsaved_message"))
         return;
-    const QString path =
-        QFileDialog::getOpenFileName(this, translated("choose_template_json"), QString(), translated("json_filter"));
+    const QString path = chooseFile(false, "choose_template_json", "json_filter");
     if (!path.isEmpty())
         coreWidget->loadTemplateJson(path);
 }
@@ -291,8 +303,7 @@ void MainWindow::saveTagTemplate()
 {
     if (signingPage)
         return;
-    const QString path =
-        QFileDialog::getSaveFileName(this, translated("save_template_json"), QString(), translated("json_filter"));
+    const QString path = chooseFile(true, "save_template_json", "json_filter");
     if (!path.isEmpty())
         coreWidget->saveTemplateJson(path);
 }

@@ -86,6 +86,8 @@ private:
     // since: true when they may go.
     bool mayDropDocument(const char *questionKey);
     bool saveToChosenFile();
+    // A path chosen in a file dialog, or empty.
+    QString chooseFile(bool save, const char *captionKey, const char *filterKey);
     void takeBackDocument();
 
     void setupUi();

@@ -81,11 +81,13 @@ private slots:
         QCOMPARE(spy.first().first().value<LanguageManager::Language>(), LanguageManager::Language::English);
 
         QCOMPARE(manager.translate("tag_area_title"), QStringLiteral("Sign Area %1"));
+        QCOMPARE(QLocale().name(), QStringLiteral("en_US"));
         QCOMPARE(manager.translate("no_such_key"), QStringLiteral("no_such_key"));
 
         manager.setLanguage(LanguageManager::Language::ZhCN);
         QCOMPARE(spy.count(), 2);
         QCOMPARE(manager.translate("tag_area_title"), QStringLiteral("签名区%1"));
+        QCOMPARE(QLocale().name(), QStringLiteral("zh_CN"));
     }
 };
 
