@@ -1,5 +1,6 @@
 #include "FileDateProxy.h"
 
+#include <QDateTime>
 #include <QFileSystemModel>
 #include <QLocale>
 
