@@ -120,7 +120,8 @@ void TagPainter::drawTitle(QPainter &painter, const QRect &r, int badgeHeight, c
     for (; size > 11 * scale; --size) {
         const QFontMetrics metrics(boldFont(painter, size));
         // A pixel to spare on each side for the antialiased edge.
-        if (metrics.horizontalAdvance(title) + 2 <= box.width() && metrics.tightBoundingRect(title).height() + 2 <= box.height())
+        if (metrics.horizontalAdvance(title) + 2 <= box.width()
+            && metrics.tightBoundingRect(title).height() + 2 <= box.height())
             break;
     }
     painter.setFont(boldFont(painter, size));

@@ -260,8 +260,8 @@ bool MainWindow::mayDropDocument(const char *questionKey)
         return true;
     // Over the full-screen signing window while it is open: behind it the question is unseen.
     QWidget *owner = signingPage ? signingPage.data() : this;
-    QPointer<QMessageBox> box =
-        new QMessageBox(QMessageBox::Question, translated("unsaved_title"), translated(questionKey), QMessageBox::NoButton, owner);
+    QPointer<QMessageBox> box = new QMessageBox(QMessageBox::Question, translated("unsaved_title"),
+                                                translated(questionKey), QMessageBox::NoButton, owner);
     QPushButton *save = box->addButton(translated("close_save"), QMessageBox::AcceptRole);
     QPushButton *discard = box->addButton(translated("close_discard"), QMessageBox::DestructiveRole);
     QPushButton *back = box->addButton(translated("close_back"), QMessageBox::RejectRole);
