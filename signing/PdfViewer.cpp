@@ -214,6 +214,7 @@ void PdfViewer::setTagResult(int index, const QString &image, bool isSign)
             tag.isFpDone = true;
         }
     }
+    m_captured = true;
     if (m_tagMonitor)
         m_tagMonitor->markDone(index, isSign);
     m_pdfHandler->setSignData(m_signData, m_options[TagHidden]);

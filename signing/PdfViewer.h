@@ -32,6 +32,10 @@ public:
     ~PdfViewer() override;
 
     void showAndActivate();
+    // Whether a capture was stored on a tag since the window opened, and the tags as its OK
+    // hands them back.
+    bool hasCaptures() const { return m_captured; }
+    PdfSignData results() const { return m_resultData; }
 
 signals:
     void signingAccepted(PdfSignData signData);
@@ -133,6 +137,7 @@ private:
     QSharedPointer<PdfHandler> m_pdfHandler;
     QSharedPointer<DeviceController> m_deviceController;
 
+    bool m_captured = false;
     bool m_penDragging = false;
     QPointF m_lastPenPos;
     // Top left corner of the pen display's screen, fixed with the pen scale.

@@ -6,6 +6,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLibraryInfo>
+#include <QLocale>
 
 LanguageManager &LanguageManager::instance()
 {
@@ -70,6 +71,8 @@ void LanguageManager::setLanguage(Language newLanguage)
 
 void LanguageManager::applyQtTranslation()
 {
+    // Dates and numbers in Qt's own dialogs follow the language, not the process's C locale.
+    QLocale::setDefault(QLocale(code(language)));
     // English is Qt's own language.
     if (language == Language::English)
         QCoreApplication::removeTranslator(&qtTranslator);

@@ -114,13 +114,23 @@ int TagPainter::drawBadges(QPainter &painter, const QRect &r, int type, int scal
 void TagPainter::drawTitle(QPainter &painter, const QRect &r, int badgeHeight, const QString &title, int scale)
 {
     const QRect box = r.adjusted(6 * scale, badgeHeight + 4 * scale, -6 * scale, -6 * scale);
-    // The title shrinks until it fits; the smallest size is used even when it does not.
+    // The title shrinks until its ink fits the box in both directions (Chinese glyphs stand
+    // taller than the Latin font's line); at the smallest size it is cut short with an ellipsis.
     int size = std::clamp(r.height() / 2, 12 * scale, 30 * scale);
     for (; size > 11 * scale; --size) {
-        if (QFontMetrics(boldFont(painter, size)).horizontalAdvance(title) <= box.width())
+        const QFontMetrics metrics(boldFont(painter, size));
+        // A pixel to spare on each side for the antialiased edge.
+        if (metrics.horizontalAdvance(title) + 2 <= box.width()
+            && metrics.tightBoundingRect(title).height() + 2 <= box.height())
             break;
     }
     painter.setFont(boldFont(painter, size));
+    const QFontMetrics metrics = painter.fontMetrics();
+    const QString text = metrics.elidedText(title, Qt::ElideRight, box.width());
+    // Centred by its ink, not by the Latin font's line, which the taller glyphs would overrun.
+    const QRect ink = metrics.tightBoundingRect(text);
     painter.setPen(Qt::black);
-    painter.drawText(box, Qt::AlignCenter, title);
+    painter.setClipRect(box);
+    painter.drawText(box.center() - ink.center(), text);
+    painter.setClipping(false);
 }

@@ -2,6 +2,7 @@
 
 #include "ConfigManager.h"
 #include "DeviceController.h"
+#include "FileDateProxy.h"
 #include "IDFPController.h"
 #include "IDFpDialog.h"
 #include "MainWindowStyle.h"
@@ -113,6 +114,15 @@ QWidget *MainWindow::createFingerprintDialog(int threshold)
     return new IDFpDialog(threshold, this);
 }
 
+bool MainWindow::signingCaptures(QWidget *window, PdfSignData *data) const
+{
+    auto *viewer = qobject_cast<PdfViewer *>(window);
+    if (!viewer || !viewer->hasCaptures())
+        return false;
+    *data = viewer->results();
+    return true;
+}
+
 QString MainWindow::hubDeviceName()
 {
     return DeviceController::instance()->deviceName();
@@ -198,9 +208,9 @@ void MainWindow::updateActionStates()
 
 void MainWindow::openDocument()
 {
-    if (signingPage)
+    if (signingPage || !mayDropDocument("close_unsaved_message"))
         return;
-    const QString path = QFileDialog::getOpenFileName(this, translated("choose_pdf"), QString(), translated("pdf_filter"));
+    const QString path = chooseFile(false, "choose_pdf", "pdf_filter");
     if (!path.isEmpty())
         coreWidget->openPdf(path);
 }
@@ -218,38 +228,62 @@ void MainWindow::saveDocument()
 
 bool MainWindow::saveToChosenFile()
 {
-    const QString path = QFileDialog::getSaveFileName(this, translated("save_pdf_as"), QString(), translated("pdf_filter"));
+    const QString path = chooseFile(true, "save_pdf_as", "pdf_filter");
     return !path.isEmpty() && coreWidget->savePdf(path);
+}
+
+QString MainWindow::chooseFile(bool save, const char *captionKey, const char *filterKey)
+{
+    QFileDialog dialog(this, translated(captionKey), QString(), translated(filterKey));
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    // A native dialog ignores it and shows the system's own dates.
+    dialog.setProxyModel(new FileDateProxy(&dialog));
+    if (dialog.exec() != QDialog::Accepted)
+        return QString();
+    return dialog.selectedFiles().value(0);
 }
 
 void MainWindow::closeDocument()
 {
-    if (!mayDropDocument())
+    if (!mayDropDocument("close_unsaved_message"))
         return;
     if (signingPage)
         signingPage->close();
     coreWidget->closeDocument();
 }
 
-bool MainWindow::mayDropDocument()
+bool MainWindow::mayDropDocument(const char *questionKey)
 {
-    if (!coreWidget->hasUnsavedImages())
+    PdfSignData captured;
+    if (!coreWidget->hasUnsavedImages() && !(signingPage && signingCaptures(signingPage, &captured)))
         return true;
-    QMessageBox box(QMessageBox::Question, translated("tips"), translated("close_unsaved_message"), QMessageBox::NoButton,
-                    this);
-    QPushButton *save = box.addButton(translated("close_save"), QMessageBox::AcceptRole);
-    QPushButton *discard = box.addButton(translated("close_discard"), QMessageBox::DestructiveRole);
-    QPushButton *back = box.addButton(translated("close_back"), QMessageBox::RejectRole);
-    box.setDefaultButton(save);
-    box.setEscapeButton(back);
-    box.exec();
-    if (box.clickedButton() == discard)
-        return true;
-    if (box.clickedButton() != save)
+    // Over the full-screen signing window while it is open: behind it the question is unseen.
+    QWidget *owner = signingPage ? signingPage.data() : this;
+    QPointer<QMessageBox> box = new QMessageBox(QMessageBox::Question, translated("unsaved_title"),
+                                                translated(questionKey), QMessageBox::NoButton, owner);
+    QPushButton *save = box->addButton(translated("close_save"), QMessageBox::AcceptRole);
+    QPushButton *discard = box->addButton(translated("close_discard"), QMessageBox::DestructiveRole);
+    QPushButton *back = box->addButton(translated("close_back"), QMessageBox::RejectRole);
+    box->setDefaultButton(save);
+    box->setEscapeButton(back);
+    box->exec();
+    // A signing window that ended meanwhile took the question with it: nothing was decided.
+    if (!box)
         return false;
-    // The signing window shares the open document: it goes first, as it would on closing,
-    // and the editor takes the document back before saving it.
+    const QAbstractButton *answer = box->clickedButton();
+    delete box;
+    if (answer == discard)
+        return true;
+    if (answer != save)
+        return false;
+    // The signing window shares the open document: it goes first, its captures kept as its OK
+    // would keep them, and the editor takes the document back before saving it.
     if (signingPage) {
+        if (signingCaptures(signingPage, &captured)) {
+            pendingSignData = captured;
+            resultAccepted = true;
+        }
         delete signingPage.data();
         takeBackDocument();
     }
@@ -258,10 +292,9 @@ bool MainWindow::mayDropDocument()
 
 void MainWindow::loadTagTemplate()
 {
-    if (signingPage)
+    if (signingPage || !mayDropDocument("template_unsaved_message"))
         return;
-    const QString path =
-        QFileDialog::getOpenFileName(this, translated("choose_template_json"), QString(), translated("json_filter"));
+    const QString path = chooseFile(false, "choose_template_json", "json_filter");
     if (!path.isEmpty())
         coreWidget->loadTemplateJson(path);
 }
@@ -270,8 +303,7 @@ void MainWindow::saveTagTemplate()
 {
     if (signingPage)
         return;
-    const QString path =
-        QFileDialog::getSaveFileName(this, translated("save_template_json"), QString(), translated("json_filter"));
+    const QString path = chooseFile(true, "save_template_json", "json_filter");
     if (!path.isEmpty())
         coreWidget->saveTemplateJson(path);
 }
@@ -411,7 +443,7 @@ void MainWindow::onFingerprintDialogDestroyed()
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    if (!mayDropDocument()) {
+    if (!mayDropDocument("close_unsaved_message")) {
         event->ignore();
         return;
     }

@@ -77,11 +77,17 @@ protected:
                                          const QList<bool> &options);
     virtual void showSigningWindow(QWidget *window);
     virtual QWidget *createFingerprintDialog(int threshold);
+    // The captures of the open signing window, as its OK would hand them back; false when it
+    // holds none.
+    virtual bool signingCaptures(QWidget *window, PdfSignData *data) const;
 
 private:
-    // Asks first when the document holds captured images not saved since: true when it may go.
-    bool mayDropDocument();
+    // Asks first when the document or the signing window holds captured images not saved
+    // since: true when they may go.
+    bool mayDropDocument(const char *questionKey);
     bool saveToChosenFile();
+    // A path chosen in a file dialog, or empty.
+    QString chooseFile(bool save, const char *captionKey, const char *filterKey);
     void takeBackDocument();
 
     void setupUi();

@@ -27,8 +27,8 @@ private slots:
     {
         const QHash<QString, QString> zh = LanguageManager::loadTable(LanguageManager::Language::ZhCN, QString());
         const QHash<QString, QString> en = LanguageManager::loadTable(LanguageManager::Language::English, QString());
-        QCOMPARE(zh.size(), 96);
-        QCOMPARE(en.size(), 96);
+        QCOMPARE(zh.size(), 98);
+        QCOMPARE(en.size(), 98);
         for (auto it = zh.constBegin(); it != zh.constEnd(); ++it)
             QVERIFY2(en.contains(it.key()), qPrintable(it.key()));
         QCOMPARE(en.value("connected_prefix"), QStringLiteral("Connected: "));
@@ -81,11 +81,13 @@ private slots:
         QCOMPARE(spy.first().first().value<LanguageManager::Language>(), LanguageManager::Language::English);
 
         QCOMPARE(manager.translate("tag_area_title"), QStringLiteral("Sign Area %1"));
+        QCOMPARE(QLocale().name(), QStringLiteral("en_US"));
         QCOMPARE(manager.translate("no_such_key"), QStringLiteral("no_such_key"));
 
         manager.setLanguage(LanguageManager::Language::ZhCN);
         QCOMPARE(spy.count(), 2);
         QCOMPARE(manager.translate("tag_area_title"), QStringLiteral("签名区%1"));
+        QCOMPARE(QLocale().name(), QStringLiteral("zh_CN"));
     }
 };
 

@@ -33,6 +33,7 @@ class ModalWatcher : public QObject
 public:
     QMessageBox::ButtonRole answer = QMessageBox::AcceptRole;
     QStringList texts;
+    QStringList titles;
     int fileDialogs = 0;
 
     ModalWatcher()
@@ -48,6 +49,7 @@ private:
         QWidget *modal = QApplication::activeModalWidget();
         if (auto *box = qobject_cast<QMessageBox *>(modal)) {
             texts.append(box->text());
+            titles.append(box->windowTitle());
             for (QAbstractButton *button : box->buttons()) {
                 if (box->buttonRole(button) == answer || answer == QMessageBox::AcceptRole) {
                     button->click();
@@ -72,8 +74,14 @@ public:
     PdfSignData requestedData;
     QList<bool> requestedOptions;
     QPointer<QWidget> signingWindow;
+    PdfSignData signingWindowCaptures; // what the stand-in holds; none when it has no tags
 
 protected:
+    bool signingCaptures(QWidget *, PdfSignData *data) const override
+    {
+        return !(*data = signingWindowCaptures).tags.isEmpty();
+    }
+
     QWidget *createSigningWindow(const QString &, const PdfSignData &signData, const QList<bool> &options) override
     {
         ++signingWindowsCreated;
@@ -536,6 +544,11 @@ private slots:
         QTest::newRow("window while signing, save cancelled") << "signing" << QMessageBox::AcceptRole << false;
         QTest::newRow("window while signing, discard") << "signing" << QMessageBox::DestructiveRole << true;
         QTest::newRow("Close after saving asks nothing") << "saved" << QMessageBox::RejectRole << true;
+        QTest::newRow("Open, go back") << "open" << QMessageBox::RejectRole << false;
+        QTest::newRow("template, go back") << "template" << QMessageBox::RejectRole << false;
+        // Saved before signing: only the signing window holds signatures, and Save takes them in.
+        QTest::newRow("window, captures, go back") << "captures" << QMessageBox::RejectRole << false;
+        QTest::newRow("window, captures, save cancelled") << "captures" << QMessageBox::AcceptRole << false;
     }
 
     void closingWithUnsavedImagesAsks()
@@ -546,27 +559,35 @@ private slots:
         SigningMainWindow window;
         window.show();
         QVERIFY(openSigned(window, 2));
-        if (how == "saved")
+        if (how == "saved" || how == "captures")
             QVERIFY(editor(window)->savePdf(folder.filePath(QStringLiteral("signed.pdf"))));
-        if (how == "signing") {
+        if (how == "signing" || how == "captures") {
             window.toggleMarkMode(); // a pending tag beside the signed ones
             window.startSigning();
             QTRY_VERIFY(window.signingWindow && window.signingWindow->isVisible());
+            window.signingWindowCaptures = how == "captures" ? signedCopy(window.requestedData) : PdfSignData();
         }
         watcher->texts.clear();
         watcher->answer = answer;
 
-        if (how == "button" || how == "saved")
+        if (how == "open")
+            window.openDocument();
+        else if (how == "template")
+            window.loadTagTemplate();
+        else if (how == "button" || how == "saved")
             window.closeDocument();
         else
             window.close();
-        const QString question = QStringLiteral("The document holds signatures or fingerprints that have not been "
-                                                "saved. Save them before closing?");
+        const QString question = translated(how == "template" ? "template_unsaved_message" : "close_unsaved_message");
         QCOMPARE(watcher->texts, how == "saved" ? QStringList() : QStringList{question});
+        QCOMPARE(watcher->titles.last(), QString(how == "saved" ? "Info" : "Unsaved Signatures"));
         QCOMPARE(watcher->fileDialogs, answer == QMessageBox::AcceptRole ? 1 : 0);
         QCOMPARE(editor(window)->hasDocument() && window.isVisible(), !closes);
-        if (!closes) { // the document, its images and the shared document as they were, signing over
+        if (!closes && window.signingWindow) // going back leaves the signing window as it was
+            QVERIFY(window.signingWindow->isVisible() && answer == QMessageBox::RejectRole);
+        else if (!closes) { // the document, its images and the shared document as they were, signing over
             QTRY_VERIFY(control(window, "saveBtn")->isEnabled());
+            QCOMPARE(editor(window)->hasPendingTags(), how == "signing"); // Save took the captures in
             QVERIFY(editor(window)->hasUnsavedImages());
             QCOMPARE(PdfHandler::instance()->pageCount(), 1);
         }

@@ -56,12 +56,12 @@ public:
     mutable LineCountingEngine engine;
 };
 
-QImage paintedTag(const QSize &canvas, const QRect &tag)
+QImage paintedTag(const QSize &canvas, const QRect &tag, const QString &title = QStringLiteral("Sign Area 1"))
 {
     QImage image(canvas, QImage::Format_RGB32);
     image.fill(Qt::white);
     QPainter painter(&image);
-    TagPainter::drawTag(painter, tag, 3, QStringLiteral("Sign Area 1"));
+    TagPainter::drawTag(painter, tag, 3, title);
     return image;
 }
 
@@ -76,6 +76,8 @@ private slots:
     void tooSmallDrawsNothing();
     void hatchOfAHugeTagCoversOnlyTheDevice();
     void clippedHatchMatchesTheFullOne();
+    void titleStaysInsideItsBox_data();
+    void titleStaysInsideItsBox();
     void menuEntriesAndStyle();
 };
 
@@ -109,6 +111,29 @@ void TagPainterTest::clippedHatchMatchesTheFullOne()
     const QImage whole = paintedTag(QSize(1300, 1000), QRect(0, 0, 900, 700));
     const QImage part = paintedTag(QSize(400, 300), QRect(-500, -350, 900, 700));
     QCOMPARE(part, whole.copy(500, 350, 400, 300));
+}
+
+void TagPainterTest::titleStaysInsideItsBox_data()
+{
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QRect>("tag");
+    QTest::newRow("Chinese, low") << QStringLiteral("签名区1") << QRect(20, 20, 200, 50);
+    QTest::newRow("Chinese, narrow") << QStringLiteral("签名区12") << QRect(20, 20, 60, 60);
+}
+
+void TagPainterTest::titleStaysInsideItsBox()
+{
+    QFETCH(QString, title);
+    QFETCH(QRect, tag);
+    const QImage image = paintedTag(QSize(300, 120), tag, title);
+    // The title is the only dark ink: some below the badges, none at the edge where it is cut.
+    const QRect inside = tag.adjusted(7, std::clamp((tag.height() - 1) / 4, 18, 24) + 5, -8, -8);
+    int in = 0, out = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            (inside.contains(x, y) ? in : out) += qGray(image.pixel(x, y)) < 64;
+    QCOMPARE(out, 0);
+    QVERIFY(in > 0);
 }
 
 void TagPainterTest::menuEntriesAndStyle()
