@@ -66,6 +66,8 @@ protected:
     virtual void requestFingerprintDialog();
     virtual void stopFingerprintCapture();
     virtual QString capturedFingerprint();
+    // Whether the hub has a signing device to write on (tests stand in for it as well).
+    virtual bool signingDeviceConnected();
 
     int pitch() const;
     void renderVisiblePages(bool force);
@@ -128,6 +130,9 @@ private:
     void raiseControls();
     void setScrollValue(int value);
     int scrollValue() const;
+    void scrollSideways(int by);
+    // Width the tag buttons cover at the right edge of the view.
+    int coveredRight() const;
     QList<QPushButton *> tappableButtons() const;
 
     QSharedPointer<PdfHandler> m_pdfHandler;
