@@ -99,6 +99,7 @@ protected:
     QList<QLabel *> m_pageLabels;
     QCache<int, QImage> m_pageCache;
     int m_pageHeight = 0;
+    QSize m_firstPageSize;
     const int m_pageSpacing = 30;
     const double m_zoom = 0.5;
     int m_currentPage = 0;
@@ -133,6 +134,9 @@ private:
     void scrollSideways(int by);
     // Width the tag buttons cover at the right edge of the view.
     int coveredRight() const;
+    // The tag's box inside its page's box, in unrounded pixels: a page of another size than the
+    // first is shown shrunk into the first page's box, centred.
+    QRectF tagInPageBox(const PdfSignTag &tag) const;
     QList<QPushButton *> tappableButtons() const;
 
     QSharedPointer<PdfHandler> m_pdfHandler;

@@ -223,6 +223,7 @@ void PdfViewer::buildPageLabels()
         qWarning() << "Failed to load first page image.";
         return;
     }
+    m_firstPageSize = first.size();
     m_pageHeight = int(first.height() * m_zoom);
     // In integers: the ratio in floating point loses the last pixel of exact fractions.
     const int pageWidth = int(qint64(m_pageHeight) * first.width() / first.height());
@@ -236,9 +237,10 @@ void PdfViewer::buildPageLabels()
         m_pageLabels.append(label);
     }
     // A page wider than the view scrolls sideways, with room on its right to come out from
-    // under the tag buttons.
+    // under the tag buttons; the last page's foot comes out from under the button bar.
     QMargins margins = m_pdfContainerWidget->layout()->contentsMargins();
     margins.setRight(pageWidth > m_scrollArea->maximumViewportSize().width() - coveredRight() ? coveredRight() : 0);
+    margins.setBottom(std::max(m_pageSpacing, m_cancelBtn->height()));
     m_pdfContainerWidget->layout()->setContentsMargins(margins);
     m_pdfContainerWidget->setFixedSize(pageWidth + margins.left() + margins.right(),
                                        margins.top() + margins.bottom() + m_pageHeight * m_pageCount
@@ -369,16 +371,31 @@ void PdfViewer::goToTag(int index)
     if (index < 0 || index >= m_tagCount || !m_scrollArea)
         return;
     const PdfSignTag &tag = m_signData.tags.at(index);
+    const QRectF box = tagInPageBox(tag);
     const int viewportHeight = m_scrollArea->viewport()->height();
-    setScrollValue(pitch() * (tag.page - 1) + qRound(tag.y * m_zoom) + qRound(tag.h * m_zoom * 0.5)
-                   - viewportHeight / 2);
+    setScrollValue(pitch() * (tag.page - 1) + qRound(box.y()) + qRound(box.height() * 0.5) - viewportHeight / 2);
     // Sideways the whole box, centred in what the tag buttons leave; a box wider than that
     // shows its left part.
-    const int left = qRound(tag.x * m_zoom);
+    const int left = qRound(box.x());
     const int visible = m_scrollArea->viewport()->width() - coveredRight();
-    m_scrollArea->horizontalScrollBar()->setValue(std::min(left, left + qRound(tag.w * m_zoom * 0.5) - visible / 2));
+    m_scrollArea->horizontalScrollBar()->setValue(std::min(left, left + qRound(box.width() * 0.5) - visible / 2));
     m_displayTagIndex = index + 1;
     updateTagLabel();
+}
+
+QRectF PdfViewer::tagInPageBox(const PdfSignTag &tag) const
+{
+    double scale = m_zoom;
+    QPointF offset;
+    const QSize image = m_pdfHandler->pageImageSize(tag.page - 1);
+    if (!image.isEmpty() && image != m_firstPageSize && !m_pageLabels.isEmpty()) {
+        // As renderVisiblePages scales the picture and the label centres it.
+        const QSize box = m_pageLabels.first()->size();
+        const QSize shown = image.scaled(box, Qt::KeepAspectRatio);
+        scale = double(shown.width()) / image.width();
+        offset = QPointF((box.width() - shown.width()) / 2, (box.height() - shown.height()) / 2);
+    }
+    return QRectF(offset.x() + tag.x * scale, offset.y() + tag.y * scale, tag.w * scale, tag.h * scale);
 }
 
 void PdfViewer::pdfWriteImage()

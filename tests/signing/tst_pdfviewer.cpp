@@ -205,8 +205,8 @@ private slots:
         QCOMPARE(v->m_pageLabels.size(), 3);
         QCOMPARE(v->m_pageLabels.at(2)->size(), QSize(1240, 1754));
         QCOMPARE(v->pitch(), 1784);
-        // Wider than the view: room beside the tag buttons.
-        QCOMPARE(v->m_pdfContainerWidget->size(), QSize(1240 + 130, 5382));
+        // Wider than the view: room beside the tag buttons; and below the last page, the bar's.
+        QCOMPARE(v->m_pdfContainerWidget->size(), QSize(1240 + 130, 5382 - 30 + 90));
     }
 
     void onlyPagesAroundTheViewportAreRendered()
@@ -352,33 +352,44 @@ private slots:
 
     void walkShowsTheWholeBox_data()
     {
-        QTest::addColumn<QSizeF>("page"); // points
-        QTest::addColumn<QRect>("box");   // 300 dpi pixels
+        const QSizeF a4(595.25, 842), landscapeLegal(1008, 612); // points
+        QTest::addColumn<QSizeF>("first");
+        QTest::addColumn<QSizeF>("page");
+        QTest::addColumn<QRect>("box"); // 300 dpi pixels of the page
         QTest::addColumn<bool>("tagBtnHidden");
-        QTest::newRow("far right of a landscape legal page") << QSizeF(1008, 612) << QRect(3990, 1200, 200, 100) << false;
-        QTest::newRow("same, tag buttons hidden") << QSizeF(1008, 612) << QRect(3990, 1200, 200, 100) << true;
-        QTest::newRow("left edge of a landscape page") << QSizeF(1008, 612) << QRect(10, 1200, 200, 100) << false;
-        QTest::newRow("lower right of an A4 page") << QSizeF(595.25, 842) << QRect(2200, 3300, 250, 150) << false;
+        QTest::newRow("far right of a landscape page") << landscapeLegal << landscapeLegal << QRect(3990, 1200, 200, 100) << false;
+        QTest::newRow("same, tag buttons hidden") << landscapeLegal << landscapeLegal << QRect(3990, 1200, 200, 100) << true;
+        QTest::newRow("left edge of a landscape page") << landscapeLegal << landscapeLegal << QRect(10, 1200, 200, 100) << false;
+        QTest::newRow("foot of the last page") << a4 << a4 << QRect(2200, 3300, 250, 150) << false;
+        QTest::newRow("landscape page after a portrait one") << a4 << landscapeLegal << QRect(3990, 2400, 200, 100) << false;
+        QTest::newRow("portrait page after a landscape one") << landscapeLegal << a4 << QRect(2200, 3300, 250, 150) << false;
     }
 
     void walkShowsTheWholeBox()
     {
+        QFETCH(QSizeF, first);
         QFETCH(QSizeF, page);
         QFETCH(QRect, box);
         QFETCH(bool, tagBtnHidden);
         const QString path = folder.filePath(QStringLiteral("walk.pdf"));
-        QVERIFY(TestPdf::writeBlank(path, {TestPage{page.width(), page.height()}, TestPage{page.width(), page.height()}}));
-        PdfSignTag tag = tagOn(1, 1);
+        QVERIFY(TestPdf::writeBlank(path, {TestPage{first.width(), first.height()}, TestPage{page.width(), page.height()}}));
+        PdfSignTag tag = tagOn(2, 1);
         tag.x = box.x(), tag.y = box.y(), tag.w = box.width(), tag.h = box.height();
         PdfSignData data;
-        data.tags = {tag, tagOn(2, 1)};
+        data.tags = {tagOn(1, 1), tag};
         const bool flags[4] = {false, false, tagBtnHidden, false};
         Viewer *v = viewer = new Viewer(path, data, flags, handler);
         v->show();
         QVERIFY(QTest::qWaitForWindowExposed(v));
-        v->goToTag(0);
-        // On screen, clear of the tag buttons and the button bar.
-        const QRect shown(v->m_pageLabels.at(0)->mapTo(v, QPoint(box.x() / 2, box.y() / 2)), box.size() / 2);
+        v->goToTag(1);
+        // Where the page's picture shows the box: on screen, clear of the tag buttons and the bar.
+        QLabel *label = v->m_pageLabels.at(1);
+        QTRY_VERIFY(hasPicture(label));
+        const QSize picture = label->pixmap(Qt::ReturnByValue).size();
+        const double scale = picture.width() / (page.width() * 300 / 72);
+        const QPoint at = label->mapTo(v, QPoint((label->width() - picture.width()) / 2, (label->height() - picture.height()) / 2));
+        const QRect shown(at + QPoint(qRound(box.x() * scale), qRound(box.y() * scale)),
+                          QSize(qRound(box.width() * scale), qRound(box.height() * scale)));
         const int right = tagBtnHidden ? v->width() : v->m_prevTagBtn->mapTo(v, QPoint(0, 0)).x();
         QVERIFY2(QRect(0, 0, right, v->m_cancelBtn->mapTo(v, QPoint(0, 0)).y()).contains(shown),
                  qPrintable(QStringLiteral("%1,%2 %3x%4").arg(shown.x()).arg(shown.y()).arg(shown.width()).arg(shown.height())));
