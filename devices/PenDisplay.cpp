@@ -6,6 +6,7 @@
 #include <QMainWindow>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QTimer>
 #include <QWidget>
 #include <QWindow>
 #include <QtDebug>
@@ -72,4 +73,25 @@ bool penReaches(QWidget *button, const QPoint &globalPoint)
 {
     QWidget *under = QApplication::topLevelAt(globalPoint);
     return under && under == button->window();
+}
+
+void stayAboveOpener(QWidget *dialog)
+{
+    QWidget *opener = QApplication::activeWindow();
+    if (!opener || opener == dialog) {
+        // Focus may have left with the window this one replaces.
+        opener = nullptr;
+        for (QWidget *widget : QApplication::topLevelWidgets())
+            if (widget != dialog && widget->isVisible() && widget->windowType() == Qt::Window
+                && widget->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
+                opener = widget;
+        if (!opener && dialog->parentWidget())
+            opener = dialog->parentWidget()->window();
+    }
+    if (opener && opener != dialog && opener->windowHandle() && dialog->windowHandle())
+        dialog->windowHandle()->setTransientParent(opener->windowHandle());
+    QTimer::singleShot(0, dialog, [dialog] {
+        dialog->raise();
+        dialog->activateWindow();
+    });
 }

@@ -20,3 +20,8 @@ void clickAt(QWidget *button, const QRect &rect, const QPoint &point, int status
 // Whether the pen point (global pixels) lies over button's own top-level window, so that a tap
 // never presses a button hidden under another window of ours.
 bool penReaches(QWidget *button, const QPoint &globalPoint);
+
+// Called from a signer's dialog's show event: keeps the dialog above the window it was opened
+// from (the active one, else our visible stay-on-top window) and raises and activates it once
+// shown. A window manager otherwise may stack a new window below the focused full-screen one.
+void stayAboveOpener(QWidget *dialog);

@@ -15,6 +15,7 @@
 #include <QScreen>
 #include <QStyle>
 #include <QVBoxLayout>
+#include <QX11Info>
 #include <QtDebug>
 
 namespace {
@@ -38,7 +39,10 @@ PaintBoard::PaintBoard(const PaintBoardOptionsPtr &options, bool fromPdf, QWidge
     , fromPdf(fromPdf)
 {
     setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
-    setAttribute(Qt::WA_TranslucentBackground);
+    // Without a compositing manager translucent pixels show black: the panel then fills the
+    // whole window, drawn over an opaque background.
+    const bool translucent = !QX11Info::isPlatformX11() || QX11Info::isCompositingManagerRunning();
+    setAttribute(Qt::WA_TranslucentBackground, translucent);
     setAttribute(Qt::WA_DeleteOnClose);
     // The signature pad looks the board's native window up by this title: never translated.
     setWindowTitle(QStringLiteral("PaintBoard"));
@@ -52,6 +56,8 @@ PaintBoard::PaintBoard(const PaintBoardOptionsPtr &options, bool fromPdf, QWidge
     layoutContainer->setObjectName(QStringLiteral("layoutContainer"));
     auto *outer = new QVBoxLayout(this);
     outer->addWidget(layoutContainer);
+    if (!translucent)
+        outer->setContentsMargins(0, 0, 0, 0);
     auto *inner = new QVBoxLayout(layoutContainer);
     inner->setContentsMargins(15, 15, 15, 15);
     inner->setSpacing(15);
@@ -171,6 +177,7 @@ void PaintBoard::showEvent(QShowEvent *event)
     QDialog::showEvent(event);
     const QRect screen = boardScreen()->geometry();
     move(screen.x() + (screen.width() - width()) / 2, screen.y() + (screen.height() - height()) / 2);
+    stayAboveOpener(this);
 }
 
 void PaintBoard::keyPressEvent(QKeyEvent *event)

@@ -6,6 +6,7 @@
 #include "PdfHandler.h"
 #include "TagMonitorThread.h"
 
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 #include <QtDebug>
@@ -89,6 +90,11 @@ void PdfViewer::stopFingerprintCapture()
 QString PdfViewer::capturedFingerprint()
 {
     return IDFPController::instance()->imageToBase64();
+}
+
+bool PdfViewer::signingDeviceConnected()
+{
+    return m_deviceController->hasDevice();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -190,6 +196,14 @@ void PdfViewer::onSignBtnClicked()
 {
     if (!hasCurrentTag())
         return;
+    // A board without a device takes no ink, and the status bar saying so lies under this
+    // full-screen window.
+    if (!signingDeviceConnected()) {
+        auto *box = new QMessageBox(QMessageBox::Warning, translated("tips"), translated("sign_no_device"), QMessageBox::Ok, this);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->open();
+        return;
+    }
     // Busy before the start: the board may hand back its picture while the start still runs.
     m_isBusy = true;
     m_deviceController->startSignature(true, m_signData.tags.at(m_currentTagIndex - 1).title);

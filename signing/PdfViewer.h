@@ -70,6 +70,8 @@ protected:
     virtual void requestFingerprintDialog();
     virtual void stopFingerprintCapture();
     virtual QString capturedFingerprint();
+    // Whether the hub has a signing device to write on (tests stand in for it as well).
+    virtual bool signingDeviceConnected();
 
     int pitch() const;
     void renderVisiblePages(bool force);
@@ -101,6 +103,7 @@ protected:
     QList<QLabel *> m_pageLabels;
     QCache<int, QImage> m_pageCache;
     int m_pageHeight = 0;
+    QSize m_firstPageSize;
     const int m_pageSpacing = 30;
     const double m_zoom = 0.5;
     int m_currentPage = 0;
@@ -132,6 +135,12 @@ private:
     void raiseControls();
     void setScrollValue(int value);
     int scrollValue() const;
+    void scrollSideways(int by);
+    // Width the tag buttons cover at the right edge of the view.
+    int coveredRight() const;
+    // The tag's box inside its page's box, in unrounded pixels: a page of another size than the
+    // first is shown shrunk into the first page's box, centred.
+    QRectF tagInPageBox(const PdfSignTag &tag) const;
     QList<QPushButton *> tappableButtons() const;
 
     QSharedPointer<PdfHandler> m_pdfHandler;

@@ -1,6 +1,7 @@
 #include "PdfViewer.h"
 
 #include "DeviceController.h"
+#include "FittedText.h"
 #include "LanguageManager.h"
 #include "PdfHandler.h"
 #include "PenDisplay.h"
@@ -14,8 +15,6 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStackedLayout>
-#include <QStyle>
-#include <QStyleOptionButton>
 #include <QVBoxLayout>
 #include <QtDebug>
 
@@ -39,38 +38,6 @@ QString placeholderText(int page)
     return QStringLiteral("Page %1").arg(page + 1);
 }
 
-// Width of the box that holds a control's text, inside its margin, border and padding.
-int textWidth(QWidget *control)
-{
-    if (auto *button = qobject_cast<QPushButton *>(control)) {
-        QStyleOptionButton option;
-        option.initFrom(button);
-        return button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button).width();
-    }
-    return control->contentsRect().width();
-}
-
-// Sets a fixed-size control's text at the size its style gives it, or, where that is too wide
-// for the control, at the largest smaller size at which it fits. `sheet` is the control's own
-// style sheet before fitting.
-void setFittedText(QWidget *control, const QString &text, const QString &sheet = QString())
-{
-    constexpr int SmallestPointSize = 6;
-    if (auto *button = qobject_cast<QPushButton *>(control))
-        button->setText(text);
-    else
-        static_cast<QLabel *>(control)->setText(text);
-    if (control->styleSheet() != sheet)
-        control->setStyleSheet(sheet);
-    control->ensurePolished();
-    QFont font = control->font();
-    const int available = textWidth(control);
-    while (font.pointSize() > SmallestPointSize && QFontMetrics(font).horizontalAdvance(text) > available)
-        font.setPointSize(font.pointSize() - 1);
-    if (font.pointSize() != control->font().pointSize())
-        control->setStyleSheet(sheet + QStringLiteral("font-size: %1pt;").arg(font.pointSize()));
-}
-
 } // namespace
 
 int PdfViewer::pitch() const
@@ -86,6 +53,17 @@ int PdfViewer::scrollValue() const
 void PdfViewer::setScrollValue(int value)
 {
     m_scrollArea->verticalScrollBar()->setValue(value);
+}
+
+void PdfViewer::scrollSideways(int by)
+{
+    QScrollBar *sideways = m_scrollArea->horizontalScrollBar();
+    sideways->setValue(sideways->value() + by);
+}
+
+int PdfViewer::coveredRight() const
+{
+    return m_prevTagBtn->isHidden() ? 0 : m_prevTagBtn->width();
 }
 
 void PdfViewer::setupUi()
@@ -245,6 +223,7 @@ void PdfViewer::buildPageLabels()
         qWarning() << "Failed to load first page image.";
         return;
     }
+    m_firstPageSize = first.size();
     m_pageHeight = int(first.height() * m_zoom);
     // In integers: the ratio in floating point loses the last pixel of exact fractions.
     const int pageWidth = int(qint64(m_pageHeight) * first.width() / first.height());
@@ -257,7 +236,12 @@ void PdfViewer::buildPageLabels()
         m_pdfContainerWidget->layout()->addWidget(label);
         m_pageLabels.append(label);
     }
-    const QMargins margins = m_pdfContainerWidget->layout()->contentsMargins();
+    // A page wider than the view scrolls sideways, with room on its right to come out from
+    // under the tag buttons; the last page's foot comes out from under the button bar.
+    QMargins margins = m_pdfContainerWidget->layout()->contentsMargins();
+    margins.setRight(pageWidth > m_scrollArea->maximumViewportSize().width() - coveredRight() ? coveredRight() : 0);
+    margins.setBottom(std::max(m_pageSpacing, m_cancelBtn->height()));
+    m_pdfContainerWidget->layout()->setContentsMargins(margins);
     m_pdfContainerWidget->setFixedSize(pageWidth + margins.left() + margins.right(),
                                        margins.top() + margins.bottom() + m_pageHeight * m_pageCount
                                            + m_pageSpacing * (m_pageCount - 1));
@@ -387,11 +371,31 @@ void PdfViewer::goToTag(int index)
     if (index < 0 || index >= m_tagCount || !m_scrollArea)
         return;
     const PdfSignTag &tag = m_signData.tags.at(index);
+    const QRectF box = tagInPageBox(tag);
     const int viewportHeight = m_scrollArea->viewport()->height();
-    setScrollValue(pitch() * (tag.page - 1) + qRound(tag.y * m_zoom) + qRound(tag.h * m_zoom * 0.5)
-                   - viewportHeight / 2);
+    setScrollValue(pitch() * (tag.page - 1) + qRound(box.y()) + qRound(box.height() * 0.5) - viewportHeight / 2);
+    // Sideways the whole box, centred in what the tag buttons leave; a box wider than that
+    // shows its left part.
+    const int left = qRound(box.x());
+    const int visible = m_scrollArea->viewport()->width() - coveredRight();
+    m_scrollArea->horizontalScrollBar()->setValue(std::min(left, left + qRound(box.width() * 0.5) - visible / 2));
     m_displayTagIndex = index + 1;
     updateTagLabel();
+}
+
+QRectF PdfViewer::tagInPageBox(const PdfSignTag &tag) const
+{
+    double scale = m_zoom;
+    QPointF offset;
+    const QSize image = m_pdfHandler->pageImageSize(tag.page - 1);
+    if (!image.isEmpty() && image != m_firstPageSize && !m_pageLabels.isEmpty()) {
+        // As renderVisiblePages scales the picture and the label centres it.
+        const QSize box = m_pageLabels.first()->size();
+        const QSize shown = image.scaled(box, Qt::KeepAspectRatio);
+        scale = double(shown.width()) / image.width();
+        offset = QPointF((box.width() - shown.width()) / 2, (box.height() - shown.height()) / 2);
+    }
+    return QRectF(offset.x() + tag.x * scale, offset.y() + tag.y * scale, tag.w * scale, tag.h * scale);
 }
 
 void PdfViewer::pdfWriteImage()
@@ -417,6 +421,7 @@ void PdfViewer::mouseMoveEvent(QMouseEvent *event)
     if (!m_mouseDragging || m_options[ScrollDisable])
         return;
     setScrollValue(scrollValue() + m_lastMousePos.y() - event->pos().y());
+    scrollSideways(m_lastMousePos.x() - event->pos().x());
     m_lastMousePos = event->pos();
 }
 
@@ -450,6 +455,7 @@ void PdfViewer::handlePenPacket(TABLET_PACKET packet)
             m_lastPenPos = pen;
         } else if (packet.status == 2 && m_penDragging) {
             setScrollValue(scrollValue() - qRound(pen.y() - m_lastPenPos.y()));
+            scrollSideways(-qRound(pen.x() - m_lastPenPos.x()));
             m_lastPenPos = pen;
         } else if (packet.status == 3) {
             m_penDragging = false;

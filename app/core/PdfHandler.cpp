@@ -93,6 +93,18 @@ void PdfHandler::setSignData(const PdfSignData &data, bool tagHidden)
     m_tagHidden = tagHidden;
 }
 
+QSize PdfHandler::pageImageSize(int index)
+{
+    if (!m_document || index < 0 || index >= m_pageCount)
+        return QSize();
+    FPDF_PAGE page = FPDF_LoadPage(m_document, index);
+    if (!page)
+        return QSize();
+    const QSize size(TagUnits::pageImagePixels(FPDF_GetPageWidth(page)), TagUnits::pageImagePixels(FPDF_GetPageHeight(page)));
+    FPDF_ClosePage(page);
+    return size;
+}
+
 QImage PdfHandler::renderPage(int index)
 {
     if (index < 0 || index >= m_pageCount) {

@@ -39,6 +39,8 @@ public:
 
     // The page at 300 dpi in 32-bit RGB with the tags drawn over it; a null image on failure.
     QImage renderPage(int index);
+    // The size of that page's image from renderPage, without rendering it; empty on failure.
+    QSize pageImageSize(int index);
     void setSignData(const PdfSignData &data, bool tagHidden);
     void setReadOnly(bool readOnly) { m_readOnly = readOnly; }
 

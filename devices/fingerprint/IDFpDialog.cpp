@@ -2,6 +2,7 @@
 
 #include "DeviceController.h"
 #include "FingerprintLabel.h"
+#include "FittedText.h"
 #include "IDFPController.h"
 #include "LanguageManager.h"
 #include "PenDisplay.h"
@@ -124,9 +125,16 @@ void IDFpDialog::retranslateUi()
 {
     setWindowTitle(translated("finger_title"));
     m_hintLabel->setText(translated(hintKey()));
-    m_cancelBtn->setText(translated("cancel"));
-    m_retryBtn->setText(translated("retry"));
-    m_confirmBtn->setText(translated("ok"));
+    // The style's size does not fit every language's word in the fixed buttons.
+    setFittedText(m_cancelBtn, translated("cancel"));
+    setFittedText(m_retryBtn, translated("retry"));
+    setFittedText(m_confirmBtn, translated("ok"));
+}
+
+void IDFpDialog::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    stayAboveOpener(this);
 }
 
 const char *IDFpDialog::hintKey() const

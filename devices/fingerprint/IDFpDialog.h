@@ -32,6 +32,9 @@ public slots:
     void onFingerConfirm();
     void handlePenPacket(const TABLET_PACKET &packet);
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
     void setupUi();
     void retranslateUi();

@@ -8,12 +8,16 @@
 #include <QDir>
 #include <QProcess>
 #include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
+#include <QX11Info>
 #include <QtTest>
 
 #include <atomic>
 #include <cmath>
 #include <thread>
+
+#include <X11/Xlib.h>
 
 namespace SigningFlowKit {
 
@@ -57,6 +61,49 @@ QPushButton *button(QWidget *window, const char *key)
         if (candidate->text() == text && candidate->isVisible())
             return candidate;
     return nullptr;
+}
+
+bool onTop(QWidget *window)
+{
+    Display *display = QX11Info::display();
+    const Window root = DefaultRootWindow(display);
+    Window own = window->winId(), parent = 0, unused = 0, *children = nullptr;
+    unsigned int count = 0;
+    // The root's child that holds the window: itself, or a window manager's frame.
+    while (XQueryTree(display, own, &unused, &parent, &children, &count)) {
+        if (children)
+            XFree(children);
+        if (parent == root)
+            break;
+        own = parent;
+    }
+    if (parent != root || !XQueryTree(display, root, &unused, &parent, &children, &count))
+        return false;
+    bool top = false;
+    for (unsigned int i = count; i-- > 0;) {   // topmost first
+        XWindowAttributes seen;
+        if (!XGetWindowAttributes(display, children[i], &seen) || seen.map_state != IsViewable
+            || !QRect(seen.x, seen.y, seen.width, seen.height).intersects(window->frameGeometry()))
+            continue;
+        top = children[i] == own;
+        break;
+    }
+    if (children)
+        XFree(children);
+    return top;
+}
+
+bool showsInk(QWidget *widget)
+{
+    QScreen *screen = widget->screen();
+    const QImage shot = screen->grabWindow(0).toImage();
+    // Inside the canvas border.
+    const QRect area = QRect(widget->mapToGlobal(QPoint(0, 0)) - screen->geometry().topLeft(), widget->size()).adjusted(4, 4, -4, -4);
+    for (int y = area.top(); y <= area.bottom(); y += 2)
+        for (int x = area.left(); x <= area.right(); x += 2)
+            if (shot.valid(x, y) && qGray(shot.pixel(x, y)) < 80)
+                return true;
+    return false;
 }
 
 platform::SimBytes penReport(int inputLength, uint8_t status, int x, int y, int pressure)

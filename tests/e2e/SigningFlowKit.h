@@ -24,6 +24,12 @@ QWidget *board();
 // The push button of window whose text is the translation of key.
 QPushButton *button(QWidget *window, const char *key);
 
+// Whether window is the topmost of the windows on the X server that overlap it (a window
+// manager's frame counting as its client's).
+bool onTop(QWidget *window);
+// Whether the screen, as the signer sees it, shows dark ink inside widget.
+bool showsInk(QWidget *widget);
+
 // Tablet reports (9-byte or 13-byte input reports).
 platform::SimBytes penReport(int inputLength, uint8_t status, int x, int y, int pressure);
 platform::SimBytes keyReport(int key);   // 1 cancel, 2 clear, 3 ok: pressed

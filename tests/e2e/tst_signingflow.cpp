@@ -206,12 +206,17 @@ void tst_signingflow::nextBoard()
     QTRY_VERIFY_WITH_TIMEOUT(board() && board() != lastBoard, 10000);
     lastBoard = board();
     QVERIFY(QTest::qWaitForWindowExposed(lastBoard));
+    QTRY_VERIFY(onTop(lastBoard));
+    // No compositing manager here: the board's corner must not show black.
+    const QPoint corner = lastBoard->geometry().topLeft() - lastBoard->screen()->geometry().topLeft();
+    QVERIFY(qGray(lastBoard->screen()->grabWindow(0).toImage().pixel(corner)) > 80);
 }
 
 void tst_signingflow::confirmFingerprint(int device)
 {
     QTRY_VERIFY_WITH_TIMEOUT(visibleWindow("IDFpDialog"), 10000);
     QPointer<QWidget> dialog = visibleWindow("IDFpDialog");
+    QTRY_VERIFY(onTop(dialog));
     QPushButton *confirm = button(dialog, "ok");
     QVERIFY(confirm);
     QTRY_VERIFY_WITH_TIMEOUT(confirm->isEnabled(), 15000);
@@ -247,7 +252,6 @@ void tst_signingflow::acceptAndSave(MainWindow &window, const QList<PdfSignTag> 
 
 void tst_signingflow::tabletSignsEveryTag()
 {
-    const int tablet = plug("tablet");
     const auto signature = recordedSignature();
     QVERIFY(signature);
     MainWindow window;
@@ -255,9 +259,16 @@ void tst_signingflow::tabletSignsEveryTag()
                                     tag(3, PdfSignTag::SignAndFp, LowerBox)};
     startSigning(window, tags);
 
-    // A signature written with the recorded trace, confirmed by the tablet's ok key.
+    // Sign with no device says so and opens no board.
+    button(visibleWindow("PdfViewer"), "sign")->click();
+    QTRY_VERIFY(answerer->texts.contains(translated("sign_no_device")));
+    QVERIFY(!board());
+    const int tablet = plug("tablet");
+
+    // A signature written with the recorded trace, seen on the board, confirmed by the tablet's ok key.
     nextBoard();
     play(sim, tablet, *signature);
+    QTRY_VERIFY(showsInk(lastBoard->findChild<QWidget *>(QStringLiteral("drawLabel"))));
     sim.sendInput(tablet, keyReport(3));
     waitForBoardToClose();
 
@@ -310,10 +321,12 @@ void tst_signingflow::penDisplayTapsItsButtons()
     QVERIFY(QTest::qWaitForWindowExposed(lastBoard));
     QWidget *paint = lastBoard;
     QVERIFY(screen.contains(paint->frameGeometry()));
+    QTRY_VERIFY(onTop(paint));
     QWidget *canvas = paint->findChild<QWidget *>(QStringLiteral("drawLabel"));
     const QRect area(toTablet(canvas->mapToGlobal(QPoint(20, 20))),
                      toTablet(canvas->mapToGlobal(QPoint(canvas->width() - 20, canvas->height() - 20))));
     play(sim, display, stroke(13, area, 8191));
+    QTRY_VERIFY(showsInk(canvas));
     tap(button(paint, "ok"));
     waitForBoardToClose();
 

@@ -15,6 +15,8 @@
 #include <QScreen>
 #include <QSignalSpy>
 #include <QStandardPaths>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QtTest>
 
 namespace {
@@ -95,6 +97,15 @@ private slots:
         auto *hint = part<QLabel>(dialog, "hintLabel");
         LanguageManager &language = LanguageManager::instance();
         language.setLanguage(LanguageManager::Language::English);
+
+        // Every button's text whole inside its padding.
+        for (const char *name : {"cancelBtn", "retryBtn", "confirmBtn"}) {
+            QPushButton *button = part(dialog, name);
+            QStyleOptionButton option;
+            option.initFrom(button);
+            const int room = button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button).width();
+            QVERIFY2(QFontMetrics(button->font()).horizontalAdvance(button->text()) <= room, name);
+        }
 
         // Waiting: no picture to confirm, and ok does nothing.
         QVERIFY(!confirm->isEnabled());
@@ -211,12 +222,13 @@ private slots:
         QSignalSpy confirms(fp.data(), &IDFPController::fingerConfirm);
         QSignalSpy retries(fp.data(), &IDFPController::fingerRetry);
         QSignalSpy cancelled(fp.data(), &IDFPController::fingerCancel);
+        // With one screen the pen display's screen is the main one; taken before the dialog
+        // becomes the active window.
+        const QScreen *screen = targetScreen(true);
         QPointer<IDFpDialog> dialog = new IDFpDialog(60);
         dialog->show();
         QVERIFY(QTest::qWaitForWindowExposed(dialog));
 
-        // With one screen the pen display's screen is the main one.
-        const QScreen *screen = targetScreen(true);
         const QRect geometry = screen->geometry();
         QCOMPARE(dialog->pos(), QPoint(geometry.x() + (geometry.width() - 700) / 2,
                                        geometry.y() + (geometry.height() - 500) / 2));

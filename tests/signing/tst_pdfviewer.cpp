@@ -48,9 +48,11 @@ public:
     using PdfViewer::m_signBtn;
     using PdfViewer::m_signData;
     using PdfViewer::m_tagNumberLabel;
+    using PdfViewer::goToTag;
     using PdfViewer::pitch;
     using PdfViewer::renderVisiblePages;
 
+    bool device = true;
     int fingerprintRequests = 0;
     int captureStops = 0;
     QString fingerprint;
@@ -69,6 +71,7 @@ protected:
     void requestFingerprintDialog() override { ++fingerprintRequests; }
     void stopFingerprintCapture() override { ++captureStops; }
     QString capturedFingerprint() override { return fingerprint; }
+    bool signingDeviceConnected() override { return device; }
 };
 
 struct Options
@@ -202,7 +205,8 @@ private slots:
         QCOMPARE(v->m_pageLabels.size(), 3);
         QCOMPARE(v->m_pageLabels.at(2)->size(), QSize(1240, 1754));
         QCOMPARE(v->pitch(), 1784);
-        QCOMPARE(v->m_pdfContainerWidget->size(), QSize(1240, 5382));
+        // Wider than the view: room beside the tag buttons; and below the last page, the bar's.
+        QCOMPARE(v->m_pdfContainerWidget->size(), QSize(1240 + 130, 5382 - 30 + 90));
     }
 
     void onlyPagesAroundTheViewportAreRendered()
@@ -346,6 +350,51 @@ private slots:
         QCOMPARE(v->scroll(), autoJump ? tagCentredAt(v, 3) : before);
     }
 
+    void walkShowsTheWholeBox_data()
+    {
+        const QSizeF a4(595.25, 842), landscapeLegal(1008, 612); // points
+        QTest::addColumn<QSizeF>("first");
+        QTest::addColumn<QSizeF>("page");
+        QTest::addColumn<QRect>("box"); // 300 dpi pixels of the page
+        QTest::addColumn<bool>("tagBtnHidden");
+        QTest::newRow("far right of a landscape page") << landscapeLegal << landscapeLegal << QRect(3990, 1200, 200, 100) << false;
+        QTest::newRow("same, tag buttons hidden") << landscapeLegal << landscapeLegal << QRect(3990, 1200, 200, 100) << true;
+        QTest::newRow("left edge of a landscape page") << landscapeLegal << landscapeLegal << QRect(10, 1200, 200, 100) << false;
+        QTest::newRow("foot of the last page") << a4 << a4 << QRect(2200, 3300, 250, 150) << false;
+        QTest::newRow("landscape page after a portrait one") << a4 << landscapeLegal << QRect(3990, 2400, 200, 100) << false;
+        QTest::newRow("portrait page after a landscape one") << landscapeLegal << a4 << QRect(2200, 3300, 250, 150) << false;
+    }
+
+    void walkShowsTheWholeBox()
+    {
+        QFETCH(QSizeF, first);
+        QFETCH(QSizeF, page);
+        QFETCH(QRect, box);
+        QFETCH(bool, tagBtnHidden);
+        const QString path = folder.filePath(QStringLiteral("walk.pdf"));
+        QVERIFY(TestPdf::writeBlank(path, {TestPage{first.width(), first.height()}, TestPage{page.width(), page.height()}}));
+        PdfSignTag tag = tagOn(2, 1);
+        tag.x = box.x(), tag.y = box.y(), tag.w = box.width(), tag.h = box.height();
+        PdfSignData data;
+        data.tags = {tagOn(1, 1), tag};
+        const bool flags[4] = {false, false, tagBtnHidden, false};
+        Viewer *v = viewer = new Viewer(path, data, flags, handler);
+        v->show();
+        QVERIFY(QTest::qWaitForWindowExposed(v));
+        v->goToTag(1);
+        // Where the page's picture shows the box: on screen, clear of the tag buttons and the bar.
+        QLabel *label = v->m_pageLabels.at(1);
+        QTRY_VERIFY(hasPicture(label));
+        const QSize picture = label->pixmap(Qt::ReturnByValue).size();
+        const double scale = picture.width() / (page.width() * 300 / 72);
+        const QPoint at = label->mapTo(v, QPoint((label->width() - picture.width()) / 2, (label->height() - picture.height()) / 2));
+        const QRect shown(at + QPoint(qRound(box.x() * scale), qRound(box.y() * scale)),
+                          QSize(qRound(box.width() * scale), qRound(box.height() * scale)));
+        const int right = tagBtnHidden ? v->width() : v->m_prevTagBtn->mapTo(v, QPoint(0, 0)).x();
+        QVERIFY2(QRect(0, 0, right, v->m_cancelBtn->mapTo(v, QPoint(0, 0)).y()).contains(shown),
+                 qPrintable(QStringLiteral("%1,%2 %3x%4").arg(shown.x()).arg(shown.y()).arg(shown.width()).arg(shown.height())));
+    }
+
     void everyTagDoneAtTheStart()
     {
         Viewer *v = open(3, {tagOn(1, 1, true), tagOn(2, 3, true)});
@@ -402,7 +451,7 @@ private slots:
     void resultsThatCompleteNothing_data()
     {
         QTest::addColumn<QList<int>>("types");
-        QTest::addColumn<QString>("steps"); // S sign button, P picture, s empty picture, F/f fingerprint
+        QTest::addColumn<QString>("steps"); // S sign button, P picture, s empty picture, F/f fingerprint, N no device
         QTest::addColumn<QString>("pending");
         QTest::newRow("empty signature") << QList<int>{1} << "Ss" << "1";
         QTest::newRow("signature never asked for") << QList<int>{1} << "P" << "1";
@@ -411,6 +460,7 @@ private slots:
         QTest::newRow("fingerprint for a signature") << QList<int>{1} << "F" << "1";
         QTest::newRow("fingerprint before the signature") << QList<int>{3} << "F" << "1";
         QTest::newRow("after an empty one the next counts") << QList<int>{1} << "SsSP" << "0";
+        QTest::newRow("sign with no device") << QList<int>{1} << "NSP" << "1";
     }
 
     void resultsThatCompleteNothing()
@@ -422,8 +472,10 @@ private slots:
         for (int type : types)
             tags << tagOn(1, type);
         Viewer *v = open(1, tags);
+        QSignalSpy boards(hub.data(), &DeviceController::openPaintBoardFromPdf);
         for (QChar step : steps) {
             switch (step.toLatin1()) {
+            case 'N': v->device = false; break;
             case 'S': v->onSignBtnClicked(); break;
             case 'P': sign(picture); break;
             case 's': sign(QString()); break;
@@ -432,6 +484,10 @@ private slots:
             }
         }
         QCOMPARE(v->pendingFlags(), pending);
+        // Without a device the signer is told so, and no board opens.
+        const QMessageBox *box = v->findChild<QMessageBox *>();
+        QCOMPARE(box ? box->text() : QString(), v->device ? QString() : translated("sign_no_device"));
+        QCOMPARE(boards.count(), v->device ? steps.count(QLatin1Char('S')) : 0);
         if (pending.contains(QLatin1Char('1')))
             QCOMPARE(v->m_currentTagIndex, pending.indexOf(QLatin1Char('1')) + 1);
     }
