@@ -26,6 +26,8 @@ public:
     int create(const std::string &folder);
     // A copy in `folder` of the regular file at `path` as it is now; holes stay holes.
     int copyOf(const std::string &path, const std::string &folder);
+    // The regular file at `path` itself, for reading.
+    int openFile(const std::string &path);
     // Puts a copy of `source` at `path` with the permissions of the file it replaces, without
     // ever leaving a half-written file there.
     static int putOver(const ScratchFile &source, const std::string &path);

@@ -72,7 +72,8 @@ PdfViewer::~PdfViewer()
         m_tagMonitor->wait();
         delete m_tagMonitor;
     }
-    m_pdfHandler->closeDocument();
+    // The main window opens the session's document again from the copy kept.
+    m_pdfHandler->closePages();
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -102,10 +102,17 @@ bool PdfHandler::loadDocument(const QString &path)
     if (!QDir().mkpath(folder))
         folder = QDir::tempPath();
     auto source = std::make_unique<platform::ScratchFile>();
-    if (const int error = source->copyOf(QFile::encodeName(path).toStdString(), QFile::encodeName(folder).toStdString())) {
-        qWarning().noquote() << "Failed to load PDF document:" << path << ", error code:" << FPDF_ERR_FILE
-                             << qt_error_string(error);
-        return false;
+    const std::string file = QFile::encodeName(path).toStdString();
+    if (const int error = source->copyOf(file, QFile::encodeName(folder).toStdString())) {
+        // Without room for the copy the file itself serves, as it is on disk from now on.
+        const int direct = source->openFile(file);
+        if (direct) {
+            qWarning().noquote() << "Failed to load PDF document:" << path << ", error code:" << FPDF_ERR_FILE
+                                 << qt_error_string(direct);
+            return false;
+        }
+        qWarning().noquote() << "No private copy of" << path << "in" << folder << "-" << qt_error_string(error)
+                             << "- a change of the file on disk reaches this session";
     }
     if (!open(*source)) {
         qWarning().noquote() << "Failed to load PDF document:" << path << ", error code:" << FPDF_GetLastError();
@@ -322,8 +329,9 @@ bool PdfHandler::writeSaved(const QString &target, QByteArray *saved, SaveFailur
         qDebug().noquote() << "PDF document put in place:" << target;
     }
     if (saved) {
-        saved->resize(int(written.size));
-        if (!output.readAt(0, saved->data(), size_t(saved->size()))) {
+        if (written.size <= std::numeric_limits<int>::max())
+            saved->resize(int(written.size));
+        if (saved->size() != written.size || !output.readAt(0, saved->data(), size_t(saved->size()))) {
             saved->clear();
             return failed(path, SaveFailure::NotWritten);
         }

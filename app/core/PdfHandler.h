@@ -37,13 +37,16 @@ public:
     ~PdfHandler() override;
 
     // Takes a private copy of the file as it is now, which the session then works on: a file
-    // changed, replaced or removed on disk later changes nothing here. A failed load closes
+    // changed, replaced or removed on disk later changes nothing here (without room for the
+    // copy, the file itself is read through the descriptor taken now). A failed load closes
     // the open document but keeps its copy for reopenDocument().
     bool loadDocument(const QString &path);
     // Opens the copy taken by the last successful load again.
     bool reopenDocument();
     // The path of that load; empty when none is kept.
     QString openedFrom() const { return m_sourcePath; }
+    // Closes the document but keeps its copy for reopenDocument().
+    void closePages();
     void closeDocument();
     int pageCount() const { return m_pageCount; }
     int signMode() const { return m_signMode; }
@@ -83,7 +86,6 @@ private:
 
     static void drawBase64Image(QPainter &painter, const QString &base64, int x, int y, int w, int h);
     bool open(const platform::ScratchFile &source);
-    void closePages();
     bool writeSaved(const QString &target, QByteArray *saved, SaveFailure *why);
     // The images due on each page, decoded into `decoded`, which must outlive the plan.
     std::vector<PdfWriter::Page> placeTagImages(QHash<QString, QImage> *decoded) const;

@@ -153,6 +153,19 @@ int ScratchFile::copyOf(const std::string &path, const std::string &folder)
     return error;
 }
 
+int ScratchFile::openFile(const std::string &path)
+{
+    close();
+    m_fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (m_fd < 0)
+        return errno;
+    struct stat info;
+    const int error = fstat(m_fd, &info) != 0 ? errno : S_ISREG(info.st_mode) ? 0 : EINVAL;
+    if (error)
+        close();
+    return error;
+}
+
 int ScratchFile::putOver(const ScratchFile &source, const std::string &path)
 {
     ScratchFile copy;
