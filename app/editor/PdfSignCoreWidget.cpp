@@ -580,6 +580,7 @@ bool PdfSignCoreWidget::savePdf(const QString &targetPath)
     SaveFailure why;
     const bool ok = handler->saveTo(targetPath, &why);
     disconnect(shown);
+    progress.reset(); // gone before the message boxes below, which wait for the operator
     if (!ok) {
         // The intermediate file or its folder when one of them failed, else the target.
         const QString failed = why.file.isEmpty() ? targetPath : why.file;
