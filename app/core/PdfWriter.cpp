@@ -82,11 +82,12 @@ PdfWriter::Result PdfWriter::run(int document, bool insert, const std::vector<Pa
         }
         heard.erase(0, at);
     };
-    // The window repaints and the log goes on while the writer works; input is the caller's to hold.
+    // The window repaints and the log goes on while the writer works; the operator's input
+    // waits until the save is over, even before a progress box shows.
     const bool pump = QCoreApplication::instance() && QThread::currentThread() == QCoreApplication::instance()->thread();
     const auto idle = [pump] {
         if (pump)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
     };
     const platform::child::Outcome outcome =
         platform::child::run({writerProgram().toStdString(), std::to_string(SilenceMs)}, {document, output}, SilenceMs,
@@ -167,7 +168,8 @@ PdfWriter::Result PdfWriter::run(int document, bool insert, const std::vector<Pa
         break;
     case platform::child::Outcome::Died:
         qWarning().noquote() << "PDF writer stopped by signal" << outcome.code << "while saving:" << path;
-        result.failure.reason = SaveFailure::WriterStopped;
+        if (result.failure.reason != SaveFailure::NoMemory) // pdfium's end for want of memory
+            result.failure.reason = SaveFailure::WriterStopped;
         break;
     case platform::child::Outcome::Silent:
         qWarning().noquote() << "PDF writer reported nothing for" << SilenceMs / 1000 << "s and was stopped:" << path;
@@ -193,7 +195,7 @@ PdfWriter::Result PdfWriter::run(int document, bool insert, const std::vector<Pa
 #ifdef INKWARDEN_SANITIZED
     // Under a sanitizer or a fuzzer such an end is a finding, not a failed save: the run must
     // fail and keep its input.
-    if (endedByFault(outcome))
+    if (endedByFault(outcome) && result.failure.reason != SaveFailure::NoMemory)
         qFatal("PDF writer: memory error while saving %s", qPrintable(path));
 #endif
     return result;

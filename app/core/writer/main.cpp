@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <new>
 #include <string>
@@ -284,6 +285,16 @@ int writeDocument(const Report &report)
     return 0;
 }
 
+// pdfium ends its process with abort() when an allocation fails, and the failed allocation
+// leaves ENOMEM behind: the save then fails for want of memory, not as a stopped writer.
+void onAbort(int)
+{
+    if (errno == ENOMEM) {
+        const Event event{NoMemory, 0, {}};
+        platform::child::writeAll(ReportFd, &event, sizeof event);
+    }
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -295,6 +306,10 @@ int main(int argc, char *argv[])
     if (boundMs <= 0)
         return 2;
     const Report report(boundMs);
+    struct sigaction action = {};
+    action.sa_handler = &onAbort;
+    action.sa_flags = SA_RESETHAND; // abort() goes on to end the process
+    sigaction(SIGABRT, &action, nullptr);
     FPDF_InitLibrary();
     int code = 1;
     try {
