@@ -7,35 +7,47 @@
 
 namespace platform {
 
-// Runs work in a forked copy of this process, so a library that stops the process on a failed
-// internal check, or never returns, takes only the copy down. The copy shares nothing with this
-// process after the fork: the work must not use Qt, the log or any lock that another thread of
-// this process might hold, and reaches the caller only through `report` and descriptors it was
-// given. The copy never outlives this process nor its own time bound, and holds no descriptor
-// of this process but the standard streams and those it was given, so a copy left behind can
-// keep no window, device or lock of the program. Called from one thread at a time.
+// Runs a program of its own for work that may stop its process on a failed internal check, or
+// never return, so that only that program goes down. The program starts fresh (a fork followed
+// at once by the exec, with nothing but system calls between, so no lock of this threaded
+// process is ever taken in the copy). It holds none of this process's descriptors but the
+// standard streams and those it was given, never outlives this process, and is stopped when its
+// report stays silent for the bound; it keeps its own bound by calling stillAlive().
 namespace child {
+
+// How a program that a sanitizer stopped ends; the sanitizer's report is on its standard error.
+constexpr int SanitizerExit = 86;
 
 struct Outcome
 {
     enum Kind {
-        Finished, // `code` is what the work returned
+        Finished, // `code` is what the program returned
         Died,     // `code` is the signal that ended it
-        TimedOut, // killed after the time bound
+        Silent,   // reported nothing for the bound and was killed
         NotStarted,
-        SanitizerReport, // a sanitizer found an error in the copy (sanitizer builds only)
+        SanitizerReport, // a sanitizer found an error in it (sanitizer builds only)
     };
     Kind kind = NotStarted;
     int code = 0;
-    std::string report; // every byte the work wrote to its report descriptor
+    std::string report; // every byte the program wrote to its report descriptor
 };
 
-// `work` gets the descriptor of its report channel and returns the exit code of the copy; of
-// this process's descriptors the copy keeps only those in `keep` (and the standard streams).
-Outcome run(const std::function<int(int report)> &work, int timeoutMs, const std::vector<int> &keep = {});
+// Starts `argv` with `input` on its standard input, the descriptors of `give` as its 3, 4, ...
+// in that order and the write end of its report channel right after them. `heard` gets each
+// piece of the report as it comes, and `idle` runs at least every few tens of milliseconds
+// while the program runs (the caller's events). Taking its input counts as a report. Called
+// from one thread at a time.
+Outcome run(const std::vector<std::string> &argv, const std::vector<int> &give, int silenceMs,
+            const std::function<void(const char *, size_t)> &heard = {}, const std::function<void()> &idle = {},
+            const std::string &input = std::string());
 
-// Writes all of `size` bytes to `fd`; 0 on success, else the system's error number. Safe in the copy.
+// In the started program: it is stopped unless it calls this again within `boundMs`.
+void stillAlive(int boundMs);
+
+// Writes all of `size` bytes to `fd`; 0 on success, else the system's error number.
 int writeAll(int fd, const void *data, size_t size);
+// Reads all of `size` bytes from `fd`; 0 on success, EIO when it ends first, else the system's error number.
+int readAll(int fd, void *data, size_t size);
 
 } // namespace child
 } // namespace platform

@@ -25,7 +25,10 @@ PdfViewer::PdfViewer(const QString &pdfPath, const PdfSignData &signData, const 
     std::copy(options, options + 4, m_options);
 
     m_pdfHandler->setReadOnly(false);
-    if (!m_pdfHandler->loadDocument(pdfPath))
+    // The document the operator opened, as it was then: the file on disk may have changed since.
+    const bool loaded = m_pdfHandler->openedFrom() == pdfPath ? m_pdfHandler->reopenDocument()
+                                                              : m_pdfHandler->loadDocument(pdfPath);
+    if (!loaded)
         qWarning() << "Failed to load PDF file:" << pdfPath;
     m_pageCount = m_pdfHandler->pageCount();
     m_pageCache.setMaxCost(5);
@@ -70,7 +73,8 @@ PdfViewer::~PdfViewer()
         m_tagMonitor->wait();
         delete m_tagMonitor;
     }
-    m_pdfHandler->closeDocument();
+    // The main window opens the session's document again from the copy kept.
+    m_pdfHandler->closePages();
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -5,20 +5,24 @@
 #include "LanguageManager.h"
 #include "PageImagePool.h"
 #include "TagPainter.h"
+#include "SafeCopy.h"
 #include "TagUnits.h"
+
+#include "platform/ScratchFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QPainter>
-#include <QSaveFile>
+#include <QScopedValueRollback>
 #include <QStandardPaths>
-#include <QTemporaryFile>
 #include <QWeakPointer>
 #include <QtDebug>
 
 #include <algorithm>
+#include <limits>
+#include <new>
 
 QSharedPointer<PdfHandler> PdfHandler::instance()
 {
@@ -44,47 +48,122 @@ QString PdfHandler::intermediateFilePath()
            + QStringLiteral("pdf_test.pdf");
 }
 
+namespace {
+
+int readBlock(void *param, unsigned long position, unsigned char *buffer, unsigned long size)
+{
+    return static_cast<const platform::ScratchFile *>(param)->readAt(int64_t(position), buffer, size) ? 1 : 0;
+}
+
+// A QString holds at most this many characters.
+constexpr qint64 MaxStringChars = (std::numeric_limits<int>::max() - 64) / 2 - 1;
+
+// The file as Base64 text, built without a second copy of it; empty when the text would not fit.
+QString base64Of(const platform::ScratchFile &file)
+{
+    const qint64 size = file.size();
+    const qint64 chars = (size + 2) / 3 * 4;
+    if (size < 0 || chars > MaxStringChars) {
+        qWarning() << "The saved document is too large for its Base64 text in the result:" << size << "bytes";
+        return QString();
+    }
+    try {
+        QString text(int(chars), Qt::Uninitialized);
+        QChar *out = text.data();
+        constexpr qint64 Chunk = 3 << 20; // a multiple of 3: no padding inside the text
+        QByteArray block(int(Chunk), Qt::Uninitialized);
+        for (qint64 at = 0; at < size; at += Chunk) {
+            const qint64 n = std::min(Chunk, size - at);
+            if (!file.readAt(at, block.data(), size_t(n))) {
+                qWarning() << "Failed to read the saved document back for its Base64 text.";
+                return QString();
+            }
+            for (const char c : QByteArray::fromRawData(block.constData(), int(n)).toBase64())
+                *out++ = QLatin1Char(c);
+        }
+        return text;
+    } catch (const std::bad_alloc &) {
+        qWarning() << "Not enough memory for the saved document's Base64 text:" << size << "bytes";
+        return QString();
+    }
+}
+
+} // namespace
+
 bool PdfHandler::loadDocument(const QString &path)
 {
-    closeDocument();
+    closePages();
     if (!QFileInfo::exists(path)) {
         qWarning().noquote() << "File does not exist:" << path;
         return false;
     }
-    // pdfium reads a document loaded from a file lazily, from a descriptor it keeps open, which
-    // the writer's copy does not keep: the document lives in memory.
-    QFile file(path);
-    if (file.open(QIODevice::ReadOnly))
-        m_bytes = file.readAll();
-    if (m_bytes.size() != file.size() || file.error() != QFileDevice::NoError) {
-        qWarning().noquote() << "Failed to load PDF document:" << path << ", error code:" << FPDF_ERR_FILE;
-        m_bytes.clear();
-        return false;
+    // On disk, not in memory: its size costs no memory, and pdfium reads it only as it needs.
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    if (!QDir().mkpath(folder))
+        folder = QDir::tempPath();
+    auto source = std::make_unique<platform::ScratchFile>();
+    const std::string file = QFile::encodeName(path).toStdString();
+    if (const int error = source->copyOf(file, QFile::encodeName(folder).toStdString())) {
+        // Without room for the copy the file itself serves, as it is on disk from now on.
+        const int direct = source->openFile(file);
+        if (direct) {
+            qWarning().noquote() << "Failed to load PDF document:" << path << ", error code:" << FPDF_ERR_FILE
+                                 << qt_error_string(direct);
+            return false;
+        }
+        qWarning().noquote() << "No private copy of" << path << "in" << folder << "-" << qt_error_string(error)
+                             << "- a change of the file on disk reaches this session";
     }
-    m_document = FPDF_LoadMemDocument64(m_bytes.constData(), size_t(m_bytes.size()), nullptr);
-    if (!m_document) {
+    if (!open(*source)) {
         qWarning().noquote() << "Failed to load PDF document:" << path << ", error code:" << FPDF_GetLastError();
-        m_bytes.clear();
         return false;
     }
-    const int pages = FPDF_GetPageCount(m_document);
-    if (pages <= 0) { // nothing to show or tag
+    if (m_pageCount <= 0) { // nothing to show or tag
         qWarning().noquote() << "PDF document has no pages:" << path;
-        closeDocument();
+        closePages();
         return false;
     }
-    m_pageCount = pages;
+    m_source = std::move(source);
+    m_sourcePath = path;
     return true;
 }
 
-void PdfHandler::closeDocument()
+bool PdfHandler::reopenDocument()
+{
+    closePages();
+    if (!m_source || !open(*m_source) || m_pageCount <= 0) {
+        qWarning().noquote() << "Failed to reopen PDF document:" << m_sourcePath;
+        closePages();
+        return false;
+    }
+    return true;
+}
+
+bool PdfHandler::open(const platform::ScratchFile &source)
+{
+    const int64_t size = source.size();
+    if (size <= 0)
+        return false;
+    m_access = {static_cast<unsigned long>(size), &readBlock, const_cast<platform::ScratchFile *>(&source)};
+    m_document = FPDF_LoadCustomDocument(&m_access, nullptr);
+    m_pageCount = m_document ? std::max(0, FPDF_GetPageCount(m_document)) : 0;
+    return m_document != nullptr;
+}
+
+void PdfHandler::closePages()
 {
     if (m_document)
         FPDF_CloseDocument(m_document);
     m_document = nullptr;
-    m_bytes.clear();
     m_pageCount = 0;
     m_signData = PdfSignData();
+}
+
+void PdfHandler::closeDocument()
+{
+    closePages();
+    m_source.reset();
+    m_sourcePath.clear();
 }
 
 void PdfHandler::setSignData(const PdfSignData &data, bool tagHidden)
@@ -179,19 +258,33 @@ void PdfHandler::drawBase64Image(QPainter &painter, const QString &base64, int x
 bool PdfHandler::save(QByteArray *saved, SaveFailure *why)
 {
     SaveFailure failure;
-    const bool ok = writeSaved(saved, &failure);
+    const bool ok = writeSaved(QString(), saved, &failure);
     if (!ok && why)
         *why = failure;
     return ok;
 }
 
-bool PdfHandler::writeSaved(QByteArray *saved, SaveFailure *why)
+bool PdfHandler::saveTo(const QString &target, SaveFailure *why)
 {
-    if (!m_document) {
+    SaveFailure failure;
+    const bool ok = writeSaved(target, nullptr, &failure);
+    if (!ok && why)
+        *why = failure;
+    return ok;
+}
+
+bool PdfHandler::writeSaved(const QString &target, QByteArray *saved, SaveFailure *why)
+{
+    if (!m_document || !m_source) {
         qWarning() << "PDF document is not loaded, cannot save.";
         return false;
     }
-    // An earlier save's file must never pass for this one, whatever happens below.
+    // Events run while the writer works; a save asked for by one of them waits for none.
+    if (m_saving) {
+        qWarning() << "A save is already running, cannot save.";
+        return false;
+    }
+    const QScopedValueRollback<bool> saving(m_saving, true);
     const QString path = intermediateFilePath();
     const QString folder = QFileInfo(path).absolutePath();
     const auto failed = [&](const QString &file, SaveFailure::Reason reason) {
@@ -200,50 +293,62 @@ bool PdfHandler::writeSaved(QByteArray *saved, SaveFailure *why)
         qWarning().noquote() << "Failed to write:" << file << "-" << translated(SaveFailure::key(reason));
         return false;
     };
-    // Another copy of the program may remove it first.
-    if (QFileInfo::exists(path) && !QFile::remove(path) && QFileInfo::exists(path)) {
-        qWarning().noquote() << "Failed to remove existing file:" << path;
-        return failed(path, SaveFailure::ofFile(path, 0));
-    }
     if (!QDir().mkpath(folder)) {
         const SaveFailure missing = SaveFailure::ofFolder(folder);
         return failed(missing.file, missing.reason);
     }
-    // The writer's output goes to a file of this process's own, so a save running in another
-    // copy of the program at the same time can never be taken for this one.
-    QTemporaryFile output(folder + QStringLiteral("/pdf_test.XXXXXX.part"));
-    if (!output.open()) {
-        qWarning().noquote() << "Failed to open file for writing:" << output.fileTemplate() << output.errorString();
-        return failed(path, SaveFailure::ofFile(path, 1)); // not a byte of room: the disk is full
+    // The writer's output has no name until it is complete, then takes the intermediate name;
+    // this copy keeps it open, so another copy of the program saving at the same time can
+    // neither make this save fail nor give it its document.
+    platform::ScratchFile output;
+    if (const int error = output.create(QFile::encodeName(folder).toStdString())) {
+        qWarning().noquote() << "Failed to open file for writing in:" << folder << qt_error_string(error);
+        return failed(path, SaveFailure::ofError(error, path));
     }
 
     QHash<QString, QImage> decoded; // the same picture in many tags is decoded once
     const std::vector<PdfWriter::Page> plan = m_readOnly ? std::vector<PdfWriter::Page>() : placeTagImages(&decoded);
+    // The result tells of the tags saved, whatever the events served meanwhile change.
+    const PdfSignData signData = m_signData;
     qDebug().noquote() << "Saving PDF document to:" << path;
-    const PdfWriter::Result written = PdfWriter::run(m_document, !m_readOnly, plan, output.handle(), path);
+    const PdfWriter::Result written = PdfWriter::run(m_source->fd(), !m_readOnly, plan, output.fd(), path,
+                                                     [this](int done, int total) { emit saveProgress(done, total); });
+    // An earlier save's file must never pass for this one.
+    const auto removeEarlier = [&path] { QFile::remove(path); };
     if (!written.ok) {
+        removeEarlier();
         *why = written.failure;
+        qWarning().noquote() << "Failed to write:" << (why->file.isEmpty() ? path : why->file) << "-"
+                             << translated(SaveFailure::key(why->reason));
         return false;
     }
-
-    output.seek(0);
-    const QByteArray bytes = output.readAll();
-    qDebug() << "File data size:" << bytes.size();
-    if (bytes.size() != written.size) {
-        qWarning().noquote() << "Saved file is incomplete:" << output.fileName() << bytes.size() << "of"
-                             << written.size;
-        why->file = path;
-        return false;
+    if (output.size() != written.size) {
+        qWarning().noquote() << "Saved file is incomplete:" << path << output.size() << "of" << written.size;
+        removeEarlier();
+        return failed(path, SaveFailure::NotWritten);
     }
-    // The bytes are in memory: the writer's output gives its room to the file beside it.
-    output.remove();
-    QSaveFile file(path); // renamed into place only when complete
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        return failed(path, SaveFailure::ofFile(path, bytes.size()));
+    if (const int error = output.publish(QFile::encodeName(path).toStdString())) {
+        qWarning().noquote() << "Failed to write:" << path << qt_error_string(error);
+        removeEarlier();
+        return failed(path, SaveFailure::ofError(error, path));
+    }
     qDebug().noquote() << "PDF document saved successfully to:" << path;
-    if (saved)
-        *saved = bytes;
-    emit pdfConfirm(buildResult(bytes));
+    if (!target.isEmpty()) {
+        if (const int error = SafeCopy::putOver(output, target)) {
+            qWarning().noquote() << "Failed to write:" << target << qt_error_string(error);
+            return failed(target, SaveFailure::ofError(error, target));
+        }
+        qDebug().noquote() << "PDF document put in place:" << target;
+    }
+    if (saved) {
+        if (written.size <= std::numeric_limits<int>::max())
+            saved->resize(int(written.size));
+        if (saved->size() != written.size || !output.readAt(0, saved->data(), size_t(saved->size()))) {
+            saved->clear();
+            return failed(path, SaveFailure::NotWritten);
+        }
+    }
+    emit pdfConfirm(buildResult(output, signData));
     return true;
 }
 
@@ -299,11 +404,11 @@ std::vector<PdfWriter::Page> PdfHandler::placeTagImages(QHash<QString, QImage> *
     return pages;
 }
 
-PdfSignResult PdfHandler::buildResult(const QByteArray &bytes) const
+PdfSignResult PdfHandler::buildResult(const platform::ScratchFile &saved, const PdfSignData &data)
 {
     PdfSignResult result;
-    result.pdfBase64 = QString::fromLatin1(bytes.toBase64());
-    for (const PdfSignTag &tag : m_signData.tags) {
+    result.pdfBase64 = base64Of(saved);
+    for (const PdfSignTag &tag : data.tags) {
         PdfSignResultEntry entry;
         entry.page = tag.page;
         entry.type = tag.type;

@@ -19,6 +19,10 @@
 class PageImagePool;
 class QPainter;
 
+namespace platform {
+class ScratchFile;
+}
+
 // The program's one holder of the open PDF document: renders pages with the tags drawn over them
 // and saves the document with the captured images written into its pages. Main thread only.
 class PdfHandler : public QObject
@@ -32,7 +36,17 @@ public:
     static QSharedPointer<PdfHandler> instance();
     ~PdfHandler() override;
 
+    // Takes a private copy of the file as it is now, which the session then works on: a file
+    // changed, replaced or removed on disk later changes nothing here (without room for the
+    // copy, the file itself is read through the descriptor taken now). A failed load closes
+    // the open document but keeps its copy for reopenDocument().
     bool loadDocument(const QString &path);
+    // Opens the copy taken by the last successful load again.
+    bool reopenDocument();
+    // The path of that load; empty when none is kept.
+    QString openedFrom() const { return m_sourcePath; }
+    // Closes the document but keeps its copy for reopenDocument().
+    void closePages();
     void closeDocument();
     int pageCount() const { return m_pageCount; }
     int signMode() const { return m_signMode; }
@@ -45,12 +59,15 @@ public:
     void setReadOnly(bool readOnly) { m_readOnly = readOnly; }
 
     // Writes the document with the done tags' images into intermediateFilePath() and emits
-    // pdfConfirm. True only when the whole file was written and read back, with those bytes in
-    // `saved`; on failure `why` says why and which file or folder failed (none: the document
-    // itself could not be written), no file is left at that path and nothing is emitted.
-    // pdfium's editing and writing run in a copy of the process, so a damaged document that
-    // stops pdfium fails the save and leaves this process and the open document as they were.
+    // pdfConfirm. True only when the whole file was written, with those bytes in `saved`; on
+    // failure `why` says why and which file or folder failed (none: the document itself could
+    // not be written), no file is left at that path and nothing is emitted. pdfium's editing
+    // and writing run in a program of their own, so a damaged document that stops pdfium fails
+    // the save and leaves this process and the open document as they were. The caller's events
+    // go on meanwhile (saveProgress tells of each page); a save asked for then fails.
     bool save(QByteArray *saved = nullptr, SaveFailure *why = nullptr);
+    // The same, and then the very file written there put over `target`, before pdfConfirm.
+    bool saveTo(const QString &target, SaveFailure *why = nullptr);
     static QString intermediateFilePath();
 
     // Both images drawn unscaled over each other from the top left, as Base64 PNG; empty on failure.
@@ -64,18 +81,23 @@ signals:
     void pdfConfirm(PdfSignResult pdfSignResult);
     void pdfWriteImageSingal();
     void pdfError(PdfHandler::PdfErrorCode errorCode, QString errorMessage);
+    void saveProgress(int done, int total);
 
 private:
     PdfHandler();
 
     static void drawBase64Image(QPainter &painter, const QString &base64, int x, int y, int w, int h);
-    bool writeSaved(QByteArray *saved, SaveFailure *why);
+    bool open(const platform::ScratchFile &source);
+    bool writeSaved(const QString &target, QByteArray *saved, SaveFailure *why);
     // The images due on each page, decoded into `decoded`, which must outlive the plan.
     std::vector<PdfWriter::Page> placeTagImages(QHash<QString, QImage> *decoded) const;
-    PdfSignResult buildResult(const QByteArray &bytes) const;
+    static PdfSignResult buildResult(const platform::ScratchFile &saved, const PdfSignData &data);
 
     FPDF_DOCUMENT m_document = nullptr;
-    QByteArray m_bytes; // the open document's file, which pdfium reads
+    std::unique_ptr<platform::ScratchFile> m_source; // the copy pdfium reads the document from
+    QString m_sourcePath;
+    FPDF_FILEACCESS m_access = {};
+    bool m_saving = false;
     int m_pageCount = 0;
     PdfSignData m_signData;
     bool m_tagHidden = false;

@@ -1,254 +1,25 @@
 #include "PdfWriter.h"
 
-#include "TagUnits.h"
+#include "PdfWriterProtocol.h"
 
 #include "platform/ChildProcess.h"
 
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QThread>
 #include <QtDebug>
 
-#include <algorithm>
 #include <csignal>
-#include <cstdint>
 #include <cstring>
 #include <string>
 
+using namespace PdfWriterProtocol;
+
 namespace {
 
-// Everything below up to run() is done in the copy of the process: no Qt, no log and no locks,
-// only pdfium, plain memory and the report.
-
-enum Kind : int32_t {
-    PageNotLoaded,
-    NoPlace,
-    ObjectFailed,
-    BitmapFailed,
-    SetBitmapFailed,
-    MatrixFailed,
-    ImagePlaced,
-    ContentGenerated,
-    ContentFailed,
-    CopyFailed,
-    ReopenFailed,
-    SaveFailed,
-    InfoLost,
-    WriteFailed,
-    Written,
-};
-
-struct Event
-{
-    int32_t kind;
-    int32_t value;
-    double figures[4];
-};
-
-class Report
-{
-public:
-    explicit Report(int fd) : m_fd(fd) {}
-    void add(Kind kind, int value = 0, double a = 0, double b = 0, double c = 0, double d = 0) const
-    {
-        const Event event{kind, value, {a, b, c, d}};
-        platform::child::writeAll(m_fd, &event, sizeof event);
-    }
-
-private:
-    int m_fd;
-};
-
-struct MemoryWrite
-{
-    FPDF_FILEWRITE fileWrite;
-    std::string *bytes;
-};
-
-int appendBlock(FPDF_FILEWRITE *self, const void *data, unsigned long size)
-{
-    reinterpret_cast<MemoryWrite *>(self)->bytes->append(static_cast<const char *>(data), size);
-    return 1;
-}
-
-bool writeToMemory(FPDF_DOCUMENT document, std::string *bytes)
-{
-    MemoryWrite record{{1, &appendBlock}, bytes};
-    return FPDF_SaveAsCopy(document, &record.fileWrite, FPDF_NO_INCREMENTAL);
-}
-
-// Maps points of the page as displayed (origin top left, y down, as the page image) into the
-// page's own space, so /Rotate and a media box away from the origin are honoured.
-struct Affine
-{
-    double m11, m12, m21, m22, dx, dy;
-    void map(double x, double y, double *px, double *py) const
-    {
-        *px = m11 * x + m21 * y + dx;
-        *py = m12 * x + m22 * y + dy;
-    }
-};
-
-// pdfium gives the mapping of whole device pixels; it is affine, so three corners fix it.
-bool displayToPage(FPDF_PAGE page, Affine *affine)
-{
-    const double width = FPDF_GetPageWidth(page);
-    const double height = FPDF_GetPageHeight(page);
-    const int sizeX = TagUnits::pageImagePixels(width);
-    const int sizeY = TagUnits::pageImagePixels(height);
-    if (sizeX <= 0 || sizeY <= 0)
-        return false;
-    double x0, y0, x1, y1, x2, y2;
-    if (!FPDF_DeviceToPage(page, 0, 0, sizeX, sizeY, 0, 0, 0, &x0, &y0)
-        || !FPDF_DeviceToPage(page, 0, 0, sizeX, sizeY, 0, sizeX, 0, &x1, &y1)
-        || !FPDF_DeviceToPage(page, 0, 0, sizeX, sizeY, 0, 0, sizeY, &x2, &y2))
-        return false;
-    *affine = {(x1 - x0) / width, (y1 - y0) / width, (x2 - x0) / height, (y2 - y0) / height, x0, y0};
-    return true;
-}
-
-enum class Insertion { Inserted, Skipped, Unplaceable };
-
-Insertion insertImage(FPDF_DOCUMENT document, FPDF_PAGE page, const Affine &toPage, const PdfWriter::Image &image,
-                      const Report &report)
-{
-    FPDF_PAGEOBJECT object = FPDFPageObj_NewImageObj(document);
-    if (!object) {
-        report.add(ObjectFailed);
-        return Insertion::Skipped;
-    }
-    // pdfium only reads these pixels: the object takes its own copy.
-    FPDF_BITMAP bitmap = FPDFBitmap_CreateEx(image.width, image.height, FPDFBitmap_BGRA,
-                                             const_cast<unsigned char *>(image.pixels), image.stride);
-    if (!bitmap) {
-        report.add(BitmapFailed);
-        FPDFPageObj_Destroy(object);
-        return Insertion::Skipped;
-    }
-    const bool copied = FPDFImageObj_SetBitmap(&page, 1, object, bitmap);
-    FPDFBitmap_Destroy(bitmap);
-    if (!copied) {
-        report.add(SetBitmapFailed);
-        FPDFPageObj_Destroy(object);
-        return Insertion::Skipped;
-    }
-
-    // Fitted and centred in the box, in points of the displayed page, then into page space.
-    const double s = std::min(double(image.w) / image.width, double(image.h) / image.height);
-    const double dw = image.width * s;
-    const double dh = image.height * s;
-    const double left = image.x + (image.w - dw) * 0.5;
-    const double top = image.y + (image.h - dh) * 0.5;
-    double ox, oy, rx, ry, ux, uy;
-    toPage.map(left, top + dh, &ox, &oy);
-    toPage.map(left + dw, top + dh, &rx, &ry);
-    toPage.map(left, top, &ux, &uy);
-    report.add(ImagePlaced, 0, ox, oy, dw, dh);
-    if (!FPDFImageObj_SetMatrix(object, rx - ox, ry - oy, ux - ox, uy - oy, ox, oy)) {
-        report.add(MatrixFailed);
-        FPDFPageObj_Destroy(object);
-        return Insertion::Unplaceable;
-    }
-    FPDFPage_InsertObject(page, object);
-    return Insertion::Inserted;
-}
-
-// False when an image due on a page cannot be placed there: it must not pass for a signed page.
-bool insertImages(FPDF_DOCUMENT document, const std::vector<PdfWriter::Page> &pages, const Report &report)
-{
-    for (const PdfWriter::Page &plan : pages) {
-        FPDF_PAGE page = FPDF_LoadPage(document, plan.index);
-        if (!page) {
-            report.add(PageNotLoaded, plan.index);
-            continue;
-        }
-        Affine toPage;
-        if (!displayToPage(page, &toPage)) {
-            report.add(NoPlace, plan.index);
-            FPDF_ClosePage(page);
-            return false;
-        }
-        int inserted = 0;
-        bool placed = true;
-        for (const PdfWriter::Image &image : plan.images) {
-            const Insertion result = insertImage(document, page, toPage, image, report);
-            inserted += result == Insertion::Inserted;
-            placed = placed && result != Insertion::Unplaceable;
-        }
-        // One content rewrite per page, after all of its images.
-        if (placed && inserted > 0) {
-            placed = FPDFPage_GenerateContent(page);
-            report.add(placed ? ContentGenerated : ContentFailed, plan.index);
-        }
-        FPDF_ClosePage(page);
-        if (!placed)
-            return false;
-    }
-    return true;
-}
-
-// The document information entries as pdfium reads them, as raw text.
-std::string documentInfo(FPDF_DOCUMENT document)
-{
-    std::string texts;
-    for (const char *key : {"Title", "Author", "Subject", "Keywords", "Creator", "Producer", "CreationDate", "ModDate"}) {
-        std::string text(FPDF_GetMetaText(document, key, nullptr, 0), '\0');
-        FPDF_GetMetaText(document, key, &text[0], (unsigned long)text.size());
-        texts += text;
-        texts += '\n';
-    }
-    return texts;
-}
-
-bool keepsDocumentInfo(const std::string &info, const std::string &bytes)
-{
-    FPDF_DOCUMENT saved = FPDF_LoadMemDocument(bytes.data(), int(bytes.size()), nullptr);
-    const bool kept = saved && documentInfo(saved) == info;
-    if (saved)
-        FPDF_CloseDocument(saved);
-    return kept;
-}
-
-int writeDocument(FPDF_DOCUMENT original, bool insert, const std::vector<PdfWriter::Page> &pages, int fd,
-                  const Report &report)
-{
-    // pdfium repairs a broken cross-reference table on load, but leaves the information object
-    // out of a save (its number then free for a new object) unless it was read before: reading
-    // it first makes every save of such a document keep title and author.
-    const std::string info = documentInfo(original);
-    FPDF_DOCUMENT document = original;
-    std::string clean;
-    if (insert) {
-        // The images go into a copy, so every save writes each image exactly once.
-        if (!writeToMemory(original, &clean)) {
-            report.add(CopyFailed, int(FPDF_GetLastError()));
-            return 1;
-        }
-        document = FPDF_LoadMemDocument(clean.data(), int(clean.size()), nullptr);
-        if (!document) {
-            report.add(ReopenFailed, int(FPDF_GetLastError()));
-            return 1;
-        }
-        if (!insertImages(document, pages, report))
-            return 1;
-    }
-    std::string bytes;
-    if (!writeToMemory(document, &bytes)) {
-        report.add(SaveFailed, int(FPDF_GetLastError()));
-        return 1;
-    }
-    if (!keepsDocumentInfo(info, bytes)) {
-        report.add(InfoLost);
-        return 1;
-    }
-    if (const int error = platform::child::writeAll(fd, bytes.data(), bytes.size())) {
-        report.add(WriteFailed, error);
-        return 1;
-    }
-    report.add(Written, 0, double(bytes.size()));
-    return 0;
-}
-
 #ifdef INKWARDEN_SANITIZED
-// A copy ended by one of these has a memory error; pdfium's own traps (int3, ud2: SIGTRAP,
-// SIGILL) end a copy on a damaged document, and limits or outside kills are no fault of its code.
+// A writer ended by one of these has a memory error; pdfium's own traps (int3, ud2: SIGTRAP,
+// SIGILL) end a writer on a damaged document, and limits or outside kills are no fault of its code.
 bool endedByFault(const platform::child::Outcome &outcome)
 {
     if (outcome.kind == platform::child::Outcome::SanitizerReport)
@@ -263,15 +34,65 @@ bool endedByFault(const platform::child::Outcome &outcome)
 }
 #endif
 
+// Beside the program; programs built elsewhere in the build tree (tests) use the one built there.
+QString writerProgram()
+{
+    const QString beside = QCoreApplication::applicationDirPath() + QStringLiteral("/inkwarden-pdfwriter");
+    return QFileInfo::exists(beside) ? beside : QStringLiteral(INKWARDEN_PDFWRITER);
+}
+
+template <typename T>
+void put(std::string *job, const T &value)
+{
+    job->append(reinterpret_cast<const char *>(&value), sizeof value);
+}
+
+std::string jobOf(bool insert, const std::vector<PdfWriter::Page> &pages)
+{
+    std::string job;
+    put(&job, JobHeader{insert ? 1 : 0, int32_t(pages.size())});
+    for (const PdfWriter::Page &page : pages) {
+        put(&job, PageHeader{page.index, int32_t(page.images.size())});
+        for (const PdfWriter::Image &image : page.images) {
+            put(&job, ImageHeader{image.x, image.y, image.w, image.h, image.width, image.height});
+            for (int row = 0; row < image.height; ++row)
+                job.append(reinterpret_cast<const char *>(image.pixels) + size_t(row) * size_t(image.stride),
+                           size_t(image.width) * 4);
+        }
+    }
+    return job;
+}
+
 } // namespace
 
-PdfWriter::Result PdfWriter::run(FPDF_DOCUMENT document, bool insert, const std::vector<Page> &pages, int fd,
-                                 const QString &path)
+PdfWriter::Result PdfWriter::run(int document, bool insert, const std::vector<Page> &pages, int output,
+                                 const QString &path, const std::function<void(int, int)> &progress)
 {
-    const platform::child::Outcome outcome = platform::child::run(
-        [&](int report) { return writeDocument(document, insert, pages, fd, Report(report)); }, TimeoutMs, {fd});
-
     Result result;
+
+    std::string heard;
+    const auto hear = [&](const char *data, size_t size) {
+        heard.append(data, size);
+        size_t at = 0;
+        for (; at + sizeof(Event) <= heard.size(); at += sizeof(Event)) {
+            Event event;
+            std::memcpy(&event, heard.data() + at, sizeof event);
+            if (event.kind == PageDone && progress)
+                progress(event.value, int(event.figures[0]));
+        }
+        heard.erase(0, at);
+    };
+    // The window repaints and the log goes on while the writer works; the operator's input
+    // waits until the save is over, even before a progress box shows.
+    const bool pump = QCoreApplication::instance() && QThread::currentThread() == QCoreApplication::instance()->thread();
+    const auto idle = [pump] {
+        if (pump)
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
+    };
+    const platform::child::Outcome outcome =
+        platform::child::run({writerProgram().toStdString(), std::to_string(SilenceMs)}, {document, output}, SilenceMs,
+                             hear, idle, jobOf(insert, pages));
+
     bool written = false;
     const std::string &report = outcome.report;
     for (size_t at = 0; at + sizeof(Event) <= report.size(); at += sizeof(Event)) {
@@ -307,11 +128,8 @@ PdfWriter::Result PdfWriter::run(FPDF_DOCUMENT document, bool insert, const std:
         case ContentFailed:
             qWarning() << "Failed to generate content for page.";
             break;
-        case CopyFailed:
-            qWarning() << "Failed to copy PDF document for saving, error code:" << event.value;
-            break;
-        case ReopenFailed:
-            qWarning() << "Failed to reopen PDF document for saving, error code:" << event.value;
+        case LoadFailed:
+            qWarning() << "Failed to load PDF document for saving, error code:" << event.value;
             break;
         case SaveFailed:
             qWarning().noquote() << "Failed to save PDF document:" << path << ", error code:" << event.value;
@@ -323,8 +141,18 @@ PdfWriter::Result PdfWriter::run(FPDF_DOCUMENT document, bool insert, const std:
             break;
         case WriteFailed:
             qWarning().noquote() << "Failed to save PDF document:" << path << qt_error_string(event.value);
-            result.failure.reason = SaveFailure::ofError(event.value);
+            result.failure.reason = SaveFailure::ofError(event.value, path);
             result.failure.file = path;
+            break;
+        case JobFailed:
+            qWarning().noquote() << "The PDF writer could not read its job:" << qt_error_string(event.value);
+            break;
+        case NoMemory:
+            qWarning().noquote() << "The PDF writer ran out of memory while saving:" << path;
+            result.failure.reason = SaveFailure::NoMemory;
+            break;
+        case PageDone:
+        case Writing:
             break;
         case Written:
             written = true;
@@ -335,26 +163,40 @@ PdfWriter::Result PdfWriter::run(FPDF_DOCUMENT document, bool insert, const std:
 
     switch (outcome.kind) {
     case platform::child::Outcome::NotStarted:
-        qWarning().noquote() << "Failed to start the PDF writer for:" << path;
+        qWarning().noquote() << "Failed to start the PDF writer" << writerProgram() << "for:" << path;
+        result.failure.reason = SaveFailure::WriterStopped;
         break;
     case platform::child::Outcome::Died:
         qWarning().noquote() << "PDF writer stopped by signal" << outcome.code << "while saving:" << path;
+        if (result.failure.reason != SaveFailure::NoMemory) // pdfium's end for want of memory
+            result.failure.reason = SaveFailure::WriterStopped;
         break;
-    case platform::child::Outcome::TimedOut:
-        qWarning().noquote() << "PDF writer did not finish within" << TimeoutMs / 1000 << "s and was stopped:" << path;
+    case platform::child::Outcome::Silent:
+        qWarning().noquote() << "PDF writer reported nothing for" << SilenceMs / 1000 << "s and was stopped:" << path;
+        result.failure.reason = SaveFailure::WriterSilent;
         break;
     case platform::child::Outcome::SanitizerReport:
         qWarning().noquote() << "PDF writer stopped by a sanitizer's report while saving:" << path;
+        result.failure.reason = SaveFailure::WriterStopped;
         break;
     case platform::child::Outcome::Finished:
         result.ok = outcome.code == 0 && written;
+        if (outcome.code == 127) {
+            qWarning().noquote() << "The PDF writer could not be run:" << writerProgram();
+            result.failure.reason = SaveFailure::WriterStopped;
+        }
         break;
     }
+    // The writer's own troubles are told against the file it was writing.
+    if (!result.ok && (result.failure.reason == SaveFailure::WriterStopped
+                       || result.failure.reason == SaveFailure::WriterSilent
+                       || result.failure.reason == SaveFailure::NoMemory))
+        result.failure.file = path;
 #ifdef INKWARDEN_SANITIZED
     // Under a sanitizer or a fuzzer such an end is a finding, not a failed save: the run must
     // fail and keep its input.
-    if (endedByFault(outcome))
-        qFatal("PDF writer: memory error in the copy while saving %s", qPrintable(path));
+    if (endedByFault(outcome) && result.failure.reason != SaveFailure::NoMemory)
+        qFatal("PDF writer: memory error while saving %s", qPrintable(path));
 #endif
     return result;
 }

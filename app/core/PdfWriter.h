@@ -1,16 +1,17 @@
 #pragma once
 
-#include "PdfiumApi.h"
 #include "SaveFailure.h"
 
 #include <QString>
 
+#include <functional>
 #include <vector>
 
 // Writes a document with captured images inserted into its pages. pdfium stops the whole
 // process on a failed internal check, which some damaged documents trigger while they are
 // edited or written, and such a stop cannot be caught: the editing and writing therefore run
-// in a copy of the process, which tells what happened through a report that is logged here.
+// in a program of their own (inkwarden-pdfwriter, beside this one), which tells what happened
+// through a report that is logged here.
 class PdfWriter
 {
 public:
@@ -34,13 +35,14 @@ public:
         SaveFailure failure;
     };
 
-    // A writer taking longer is taken for hung in pdfium and stopped.
-    static constexpr int TimeoutMs = 120000;
+    // A writer that reports nothing for this long (it reports every page) is taken for hung in
+    // pdfium and stopped; a long save that goes on reporting is never cut short.
+    static constexpr int SilenceMs = 120000;
 
-    // Writes `document` whole to the file open at `fd`: with `insert`, a fresh copy of it with
-    // the images of `pages` in place, so the open document itself is never edited. Every page
-    // of `pages` must give the images a place. `path` names the output in the log. The copy
-    // keeps no descriptor but `fd`: `document` must be loaded from memory.
-    static Result run(FPDF_DOCUMENT document, bool insert, const std::vector<Page> &pages, int fd,
-                      const QString &path);
+    // Writes the document read from `document` (a descriptor) whole to the empty file open at
+    // `output`: with `insert`, with the images of `pages` in place. Every page of `pages` must
+    // give the images a place. `path` names the output in the log. `progress` hears of each page done (done, of all); the caller's events
+    // go on meanwhile.
+    static Result run(int document, bool insert, const std::vector<Page> &pages, int output, const QString &path,
+                      const std::function<void(int, int)> &progress = {});
 };

@@ -24,6 +24,13 @@ typedef struct FPDF_FILEWRITE_
 
 typedef struct
 {
+    unsigned long m_FileLen;
+    int (*m_GetBlock)(void *param, unsigned long position, unsigned char *pBuf, unsigned long size);
+    void *m_Param;
+} FPDF_FILEACCESS;
+
+typedef struct
+{
     float a, b, c, d, e, f;
 } FS_MATRIX;
 
@@ -48,6 +55,7 @@ void FPDF_DestroyLibrary();
 FPDF_DOCUMENT FPDF_LoadDocument(FPDF_STRING filePath, FPDF_BYTESTRING password);
 FPDF_DOCUMENT FPDF_LoadMemDocument(const void *data, int size, FPDF_BYTESTRING password);
 FPDF_DOCUMENT FPDF_LoadMemDocument64(const void *data, size_t size, FPDF_BYTESTRING password);
+FPDF_DOCUMENT FPDF_LoadCustomDocument(FPDF_FILEACCESS *fileAccess, FPDF_BYTESTRING password);
 FPDF_DOCUMENT FPDF_CreateNewDocument();
 unsigned long FPDF_GetLastError();
 int FPDF_GetPageCount(FPDF_DOCUMENT document);

@@ -1,22 +1,21 @@
 #include "SafeCopy.h"
 
-#include <QFileInfo>
-#include <QSaveFile>
+#include "platform/ScratchFile.h"
 
-bool SafeCopy::putOver(const QByteArray &bytes, const QString &target)
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+
+int SafeCopy::putOver(const platform::ScratchFile &source, const QString &target)
 {
     const QFileInfo existing(target);
     if (existing.exists()) {
         // Renaming over it would succeed even when the file itself is write-protected.
-        if (!existing.isFile() || !existing.isWritable() || !(existing.permissions() & QFileDevice::WriteOwner))
-            return false;
+        if (!existing.isFile())
+            return EISDIR;
+        if (!existing.isWritable() || !(existing.permissions() & QFileDevice::WriteOwner))
+            return EACCES;
     }
-    QSaveFile out(target);
-    if (!out.open(QIODevice::WriteOnly))
-        return false;
-    if (out.write(bytes) != bytes.size()) {
-        out.cancelWriting();
-        return false;
-    }
-    return out.commit();
+    return platform::ScratchFile::putOver(source, QFile::encodeName(target).toStdString());
 }

@@ -41,7 +41,7 @@ SaveFailure SaveFailure::ofFolder(const QString &folder)
     return failure;
 }
 
-SaveFailure::Reason SaveFailure::ofError(int error)
+SaveFailure::Reason SaveFailure::ofError(int error, const QString &path)
 {
     switch (error) {
     case EACCES:
@@ -52,9 +52,12 @@ SaveFailure::Reason SaveFailure::ofError(int error)
     case EDQUOT:
     case EFBIG:
         return DiskFull;
+    case ENOMEM:
+        return NoMemory;
     case ENOENT:
     case ENOTDIR:
-        return FolderMissing;
+        // A folder that is there but takes no new file (as under /proc) is no missing folder.
+        return QFileInfo(QFileInfo(path).absolutePath()).isDir() ? NotWritten : FolderMissing;
     default:
         return NotWritten;
     }
@@ -73,6 +76,12 @@ const char *SaveFailure::key(Reason reason)
         return "save_reason_damaged";
     case FolderNotCreated:
         return "save_reason_folder_not_created";
+    case NoMemory:
+        return "save_reason_no_memory";
+    case WriterStopped:
+        return "save_reason_writer_stopped";
+    case WriterSilent:
+        return "save_reason_writer_silent";
     case NotWritten:
         break;
     }

@@ -7,7 +7,17 @@
 class SaveFailure
 {
 public:
-    enum Reason { NotWritten, Permission, DiskFull, FolderMissing, Damaged, FolderNotCreated };
+    enum Reason {
+        NotWritten,
+        Permission,
+        DiskFull,
+        FolderMissing,
+        Damaged,
+        FolderNotCreated,
+        NoMemory,
+        WriterStopped, // the PDF writer ended before it finished
+        WriterSilent,  // the PDF writer reported nothing for its bound and was stopped
+    };
 
     Reason reason = NotWritten;
     // The file or folder that failed; empty when it was the document's target.
@@ -16,8 +26,8 @@ public:
     // The likely reason a file of `size` bytes could not be written at `path`, judged from what
     // is there now (the system's error is gone by the time a Qt file reports a failure).
     static Reason ofFile(const QString &path, qint64 size);
-    // The reason behind a system error number from a failed write.
-    static Reason ofError(int error);
+    // The reason behind a system error number from a failed write at `path`.
+    static Reason ofError(int error, const QString &path);
     // The outermost folder of `folder` that could not be made, and why.
     static SaveFailure ofFolder(const QString &folder);
     // The language-table key of the reason's text.

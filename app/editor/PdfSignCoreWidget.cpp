@@ -5,7 +5,6 @@
 #include "LanguageManager.h"
 #include "PageStrip.h"
 #include "PdfHandler.h"
-#include "SafeCopy.h"
 #include "TagGeometry.h"
 #include "TagMenu.h"
 #include "TagPainter.h"
@@ -18,6 +17,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QProgressDialog>
 #include <QResizeEvent>
 #include <QSaveFile>
 #include <QScrollBar>
@@ -442,10 +442,9 @@ bool PdfSignCoreWidget::openPdf(const QString &path)
     if (path.isEmpty())
         return false;
     DeviceController::instance()->endSignature();
-    handler->closeDocument();
     handler->setReadOnly(false);
     if (!handler->loadDocument(path)) {
-        // The holder has dropped the previous document: show it again, or show nothing.
+        // The holder has closed the previous document but kept its copy: show it again, or show nothing.
         if (!m_hasDocument || m_pdfPath.isEmpty() || !reopen(m_currentPage - 1))
             enterNoDocument();
         emit errorMessage(translated("open_failed"));
@@ -479,9 +478,9 @@ bool PdfSignCoreWidget::openPdf(const QString &path)
 
 bool PdfSignCoreWidget::reopen(int keepIndex)
 {
-    handler->closeDocument();
     handler->setReadOnly(false);
-    if (!handler->loadDocument(m_pdfPath))
+    // The copy taken when the operator opened it, never the file on disk again.
+    if (!handler->reopenDocument())
         return false;
     m_pageCount = handler->pageCount();
     handOver();
@@ -567,15 +566,21 @@ bool PdfSignCoreWidget::savePdf(const QString &targetPath)
         return false;
     handler->setReadOnly(false);
     handOver();
-    // The target gets the bytes this save wrote and checked, never whatever lies at the
-    // intermediate path, which another copy of the program may have written since.
-    QByteArray saved;
+    // The window repaints and shows the progress of a long save; the operator's input waits.
+    QProgressDialog progress(translated("save_progress"), QString(), 0, 0, window());
+    progress.setWindowModality(Qt::ApplicationModal);
+    progress.setMinimumDuration(500);
+    progress.setAutoReset(false);
+    const QMetaObject::Connection shown = connect(handler.data(), &PdfHandler::saveProgress, &progress,
+                                                  [&progress](int done, int total) {
+                                                      progress.setMaximum(total);
+                                                      progress.setValue(done);
+                                                  });
+    progress.setValue(0);
     SaveFailure why;
-    bool ok = handler->save(&saved, &why);
-    if (ok && !SafeCopy::putOver(saved, targetPath)) {
-        ok = false;
-        why.reason = SaveFailure::ofFile(targetPath, saved.size());
-    }
+    const bool ok = handler->saveTo(targetPath, &why);
+    disconnect(shown);
+    progress.reset(); // gone before the message boxes below, which wait for the operator
     if (!ok) {
         // The intermediate file or its folder when one of them failed, else the target.
         const QString failed = why.file.isEmpty() ? targetPath : why.file;

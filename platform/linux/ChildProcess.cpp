@@ -7,50 +7,21 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/prctl.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#ifdef INKWARDEN_SANITIZED
-#include <sanitizer/common_interface_defs.h>
-#endif
 
 namespace platform {
 namespace child {
 
 namespace {
 
-// How a copy that a sanitizer stopped ends; the sanitizer's report is on its standard error.
-constexpr int SanitizerExit = 86;
+// How often the caller's events run while the program works.
+constexpr int IdleMs = 30;
 
-// The process's own crash handlers (sanitizers, fuzzers, the log) would run in the copy, take
-// locks and write files: there a fault is reported by the signal alone. The alarm is the copy's
-// own bound, and whatever the forking thread had blocked must not keep it from ending.
-void dieByDefault()
+unsigned int alarmSeconds(int boundMs)
 {
-    for (int sig : {SIGSEGV, SIGBUS, SIGABRT, SIGILL, SIGFPE, SIGTRAP, SIGSYS, SIGALRM}) {
-        struct sigaction action = {};
-        action.sa_handler = SIG_DFL;
-        sigemptyset(&action.sa_mask);
-        sigaction(sig, &action, nullptr);
-    }
-    sigset_t none;
-    sigemptyset(&none);
-    sigprocmask(SIG_SETMASK, &none, nullptr);
-#ifdef INKWARDEN_SANITIZED
-    __sanitizer_set_death_callback([] { _exit(SanitizerExit); });
-#endif
-}
-
-// Closes every descriptor but those of `keep`, which is sorted.
-void keepOnly(const std::vector<int> &keep)
-{
-    unsigned int from = 0;
-    for (int fd : keep) {
-        if (unsigned(fd) > from)
-            close_range(from, unsigned(fd) - 1, 0);
-        from = std::max(from, unsigned(fd) + 1);
-    }
-    close_range(from, ~0U, 0);
+    return unsigned(std::max(1, boundMs / 1000 + 2));
 }
 
 int waitFor(pid_t pid)
@@ -61,79 +32,138 @@ int waitFor(pid_t pid)
     return status;
 }
 
+void closeAll(const std::vector<int> &fds)
+{
+    for (int fd : fds) {
+        if (fd >= 0)
+            close(fd);
+    }
+}
+
 } // namespace
 
-Outcome run(const std::function<int(int report)> &work, int timeoutMs, const std::vector<int> &keep)
+Outcome run(const std::vector<std::string> &argv, const std::vector<int> &give, int silenceMs,
+            const std::function<void(const char *, size_t)> &heard, const std::function<void()> &idle,
+            const std::string &input)
 {
     Outcome outcome;
+    if (argv.empty())
+        return outcome;
     int channel[2];
     if (pipe2(channel, O_CLOEXEC) != 0)
         return outcome;
-    std::vector<int> kept = keep;
-    kept.insert(kept.end(), {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO, channel[1]});
-    std::sort(kept.begin(), kept.end());
-    const pid_t parent = getpid();
-    const pid_t pid = fork();
-    if (pid < 0) {
+    // A socket, not a pipe: a program gone before it took all of its input must not raise SIGPIPE here.
+    int feed[2];
+    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, feed) != 0) {
         close(channel[0]);
         close(channel[1]);
         return outcome;
     }
+    shutdown(feed[0], SHUT_RD);
+    shutdown(feed[1], SHUT_WR);
+    // Above every number the program gets, so no move in the copy overwrites a descriptor still to be moved.
+    const int first = STDERR_FILENO + 1;
+    const int count = int(give.size()) + 1;
+    std::vector<int> moved = {fcntl(feed[1], F_DUPFD_CLOEXEC, first + count)};
+    close(feed[1]);
+    for (int fd : give)
+        moved.push_back(fcntl(fd, F_DUPFD_CLOEXEC, first + count));
+    moved.push_back(fcntl(channel[1], F_DUPFD_CLOEXEC, first + count));
+    close(channel[1]);
+    if (std::find(moved.begin(), moved.end(), -1) != moved.end()) {
+        closeAll(moved);
+        close(channel[0]);
+        close(feed[0]);
+        return outcome;
+    }
+    std::vector<char *> args;
+    for (const std::string &arg : argv)
+        args.push_back(const_cast<char *>(arg.c_str()));
+    args.push_back(nullptr);
+    const unsigned int bound = alarmSeconds(silenceMs);
+    const pid_t parent = getpid();
+
+    const pid_t pid = fork();
     if (pid == 0) {
-        // Killed when the forking thread ends, which outlives the wait below; a caller gone
-        // before the request took hold is seen here.
+        // Only system calls from here to the exec: another thread may hold any lock of this process.
         prctl(PR_SET_PDEATHSIG, SIGKILL);
         if (getppid() != parent)
             _exit(127);
-        keepOnly(kept);
-        dieByDefault();
-        // For a caller that stops waiting without ending (stopped or frozen), a little after its own bound.
-        alarm(unsigned(timeoutMs / 1000 + 2));
-        int code = 127;
-        try {
-            code = work(channel[1]);
-        } catch (...) {
-            // Unwinding any further would run this process's own code in the copy.
-        }
-        _exit(code);
+        dup2(moved[0], STDIN_FILENO);
+        for (int i = 0; i < count; ++i)
+            dup2(moved[size_t(i) + 1], first + i);
+        close_range(unsigned(first + count), ~0U, 0);
+        sigset_t none;
+        sigemptyset(&none);
+        sigprocmask(SIG_SETMASK, &none, nullptr);
+        // The program's own bound until it first says it is alive, kept across the exec.
+        alarm(bound);
+        execv(args[0], args.data());
+        _exit(127);
     }
-    close(channel[1]);
+    closeAll(moved);
+    if (pid < 0) {
+        close(channel[0]);
+        close(feed[0]);
+        return outcome;
+    }
+    size_t fed = 0;
+    const auto endFeed = [&feed] {
+        if (feed[0] >= 0)
+            close(feed[0]);
+        feed[0] = -1;
+    };
+    if (input.empty())
+        endFeed();
 
-    // The report ends when the copy closes its end, which it does by ending in any way.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    // The report ends when the program closes its end, which it does by ending in any way.
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(silenceMs);
     bool ended = false;
-    bool timedOut = false;
+    bool silent = false;
     char buffer[4096];
     for (;;) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) {
-            timedOut = true;
+            silent = true;
             break;
         }
-        pollfd fd = {channel[0], POLLIN, 0};
-        const int ready = poll(&fd, 1, int(left.count()));
-        if (ready < 0 && errno == EINTR)
-            continue;
-        if (ready <= 0) {
-            timedOut = ready == 0;
+        pollfd fds[2] = {{channel[0], POLLIN, 0}, {feed[0], POLLOUT, 0}};
+        const int ready = poll(fds, feed[0] >= 0 ? 2 : 1, int(std::min<long long>(left.count(), IdleMs)));
+        if (ready < 0 && errno != EINTR)
             break;
+        if (ready > 0 && feed[0] >= 0 && fds[1].revents) {
+            const ssize_t n = send(feed[0], input.data() + fed, input.size() - fed, MSG_NOSIGNAL | MSG_DONTWAIT);
+            if (n > 0) {
+                fed += size_t(n);
+                deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(silenceMs);
+            }
+            if (fed == input.size() || (n < 0 && errno != EAGAIN && errno != EINTR))
+                endFeed();
         }
-        const ssize_t n = read(channel[0], buffer, sizeof buffer);
-        if (n > 0)
-            outcome.report.append(buffer, size_t(n));
-        else if (n == 0)
-            ended = true;
-        if (n == 0 || (n < 0 && errno != EINTR))
-            break;
+        if (ready > 0 && fds[0].revents) {
+            const ssize_t n = read(channel[0], buffer, sizeof buffer);
+            if (n > 0) {
+                outcome.report.append(buffer, size_t(n));
+                deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(silenceMs);
+                if (heard)
+                    heard(buffer, size_t(n));
+            }
+            if (n == 0)
+                ended = true;
+            if (n == 0 || (n < 0 && errno != EINTR))
+                break;
+        }
+        if (idle)
+            idle();
     }
     close(channel[0]);
-    // However the wait stopped, a copy whose report has not ended may run on: the wait for it
-    // must not be unbounded.
+    endFeed();
+    // However the wait stopped, a program whose report has not ended may run on.
     if (!ended)
         kill(pid, SIGKILL);
     const int status = waitFor(pid);
-    if (timedOut) {
-        outcome.kind = Outcome::TimedOut;
+    if (silent) {
+        outcome.kind = Outcome::Silent;
     } else if (WIFSIGNALED(status)) {
         outcome.kind = Outcome::Died;
         outcome.code = WTERMSIG(status);
@@ -148,11 +178,31 @@ Outcome run(const std::function<int(int report)> &work, int timeoutMs, const std
     return outcome;
 }
 
+void stillAlive(int boundMs)
+{
+    alarm(alarmSeconds(boundMs));
+}
+
 int writeAll(int fd, const void *data, size_t size)
 {
     const char *bytes = static_cast<const char *>(data);
     while (size > 0) {
         const ssize_t n = write(fd, bytes, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return n < 0 ? errno : EIO;
+        bytes += n;
+        size -= size_t(n);
+    }
+    return 0;
+}
+
+int readAll(int fd, void *data, size_t size)
+{
+    char *bytes = static_cast<char *>(data);
+    while (size > 0) {
+        const ssize_t n = read(fd, bytes, size);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)

@@ -72,6 +72,7 @@ private slots:
     void systemLibrariesServeBeforePdfium();
     void loadFailsCleanly_data();
     void loadFailsCleanly();
+    void documentPastTwoGiBOpensInLittleMemory();
     void rendersAtThreeHundredDpi();
     void rendersAsPdfiumsOwnBitmap();
     void pageBuffersComeBackButAreNeverShared();
@@ -190,6 +191,48 @@ void PdfHandlerTest::loadFailsCleanly()
     QVERIFY(!handler->save());
     QCOMPARE(confirmed.count(), 0);
     QVERIFY(!QFileInfo::exists(PdfHandler::intermediateFilePath()));
+}
+
+// A sparse file: the page's objects lie past 2 GiB, after a hole the parser reads as white space.
+void PdfHandlerTest::documentPastTwoGiBOpensInLittleMemory()
+{
+    QFile file(path("large.pdf"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("%PDF-1.4\n");
+    const qint64 base = (qint64(9) << 28) + 7; // 2.25 GiB and a little
+    QVERIFY(file.seek(base));
+    QByteArray body;
+    QVector<qint64> offsets;
+    for (const char *object : {"<</Type/Catalog/Pages 2 0 R>>", "<</Type/Pages/Kids[3 0 R]/Count 1>>",
+                               "<</Type/Page/Parent 2 0 R/MediaBox[0 0 300 200]>>"}) {
+        offsets << base + body.size();
+        body += QByteArray::number(offsets.size()) + " 0 obj\n" + object + "\nendobj\n";
+    }
+    const qint64 xref = base + body.size();
+    body += "xref\n0 4\n0000000000 65535 f \n";
+    for (qint64 offset : offsets)
+        body += QByteArray::number(offset).rightJustified(10, '0') + " 00000 n \n";
+    body += "trailer\n<</Size 4/Root 1 0 R>>\nstartxref\n" + QByteArray::number(xref) + "\n%%EOF\n";
+    QCOMPARE(file.write(body), qint64(body.size()));
+    file.close();
+
+    const auto residentKiB = [] {
+        QFile status(QStringLiteral("/proc/self/status"));
+        status.open(QIODevice::ReadOnly);
+        for (const QByteArray &line : status.readAll().split('\n')) {
+            if (line.startsWith("VmRSS:"))
+                return line.mid(6).trimmed().split(' ').first().toLongLong();
+        }
+        return -1LL;
+    };
+    const qint64 before = residentKiB();
+    QVERIFY(handler->loadDocument(file.fileName()));
+    QVERIFY(residentKiB() - before < 64 * 1024);
+    QCOMPARE(handler->pageCount(), 1);
+    QVERIFY(!handler->renderPage(0).isNull());
+    handler->setSignData(dataOf({doneTag(1, QRect(100, 100, 400, 200), TestPdf::solidPng(QSize(40, 20), Qt::red))}), false);
+    QVERIFY(handler->save());
+    QCOMPARE(TestPdf::imageMatrices(PdfHandler::intermediateFilePath(), 0).size(), 1);
 }
 
 void PdfHandlerTest::rendersAtThreeHundredDpi()
@@ -572,8 +615,8 @@ void PdfHandlerTest::failedSaveLeavesNothing()
         SaveFailure why;
         why.reason = SaveFailure::Damaged;
         QVERIFY(!handler->save(nullptr, &why));
-        QCOMPARE(why.reason, writerKilled ? SaveFailure::NotWritten : SaveFailure::DiskFull);
-        QCOMPARE(why.file, writerKilled ? QString() : target);
+        QCOMPARE(why.reason, writerKilled ? SaveFailure::WriterStopped : SaveFailure::DiskFull);
+        QCOMPARE(why.file, target);
         QCOMPARE(handler->pageCount(), 1);
     }
     QCOMPARE(confirmed.count(), 0);

@@ -15,6 +15,7 @@
 #include <QScrollBar>
 #include <QtTest>
 
+#include <cstdio>
 #include <memory>
 
 namespace {
@@ -87,7 +88,8 @@ private slots:
 
     void openEmitsInOrderThenBuildsPages();
     void failedOpenKeepsThePreviousDocument();
-    void failedReloadLeavesNoDocument();
+    void fileChangedOnDiskChangesNothing_data();
+    void fileChangedOnDiskChangesNothing();
     void closeReturnsToNoDocument();
     void displayWidthFollowsTheViewport();
     void pageOfAnotherSizeGetsItsOwnHeight();
@@ -255,25 +257,43 @@ void TestPdfSignCoreWidget::failedOpenKeepsThePreviousDocument()
     QVERIFY(!handler->renderPage(0).isNull());
 }
 
-void TestPdfSignCoreWidget::failedReloadLeavesNoDocument()
+void TestPdfSignCoreWidget::fileChangedOnDiskChangesNothing_data()
 {
+    QTest::addColumn<QString>("change");
+    QTest::newRow("removed") << "remove";
+    QTest::newRow("truncated") << "truncate";
+    QTest::newRow("another document moved over it") << "replace";
+    QTest::newRow("saved over by this session") << "save";
+}
+
+// The session works on the document as it was opened: after any change to the file on disk, the
+// reload after signing and every save keep all its pages, and each image is in a save once.
+void TestPdfSignCoreWidget::fileChangedOnDiskChangesNothing()
+{
+    QFETCH(QString, change);
     const QString copy = dir->filePath("copy.pdf");
     QVERIFY(QFile::copy(threePages, copy));
     openAndWait(copy);
-    QVERIFY(w->addTagAtCenter());
-    QVERIFY(QFile::remove(copy));
-    QSignalSpy state(w.get(), &PdfSignCoreWidget::documentStateChanged);
-    QSignalSpy pages(w.get(), &PdfSignCoreWidget::pageInfoChanged);
-
-    w->reloadDocument();
-    QCOMPARE(errors, QStringList({"Failed to open PDF"}));
-    QVERIFY(!w->hasDocument());
-    QCOMPARE(w->pageCount(), 0);
-    QCOMPARE(handler->pageCount(), 0);
-    QVERIFY(w->findChildren<QLabel *>("pdfPageLabel").isEmpty());
-    QCOMPARE(state.size(), 1);
-    QCOMPARE(state.first().first().toBool(), false);
-    QCOMPARE(pages.last(), QVariantList({1, 0}));
+    PdfSignData data;
+    data.tags << tagWithImage(3, 100, 1, redPng(), QString());
+    w->applySignData(data);
+    if (change == "remove")
+        QVERIFY(QFile::remove(copy));
+    if (change == "truncate")
+        QVERIFY(QFile::resize(copy, 100));
+    if (change == "replace") {
+        const QString other = makePdf(dir->filePath("other.pdf"), 1);
+        QVERIFY(::rename(QFile::encodeName(other), QFile::encodeName(copy)) == 0);
+    }
+    if (change == "save")
+        QVERIFY(w->savePdf(copy));
+    data.tags << tagWithImage(3, 500, 1, redPng(), QString());
+    w->applySignData(data); // signed more: the document reloads
+    QVERIFY(w->hasDocument());
+    QCOMPARE(w->pageCount(), 3);
+    QVERIFY(w->savePdf(copy));
+    QVERIFY(errors.isEmpty());
+    QCOMPARE(TestPdf::imageMatrices(copy, 2).size(), 2);
 }
 
 void TestPdfSignCoreWidget::closeReturnsToNoDocument()
@@ -808,7 +828,8 @@ void TestPdfSignCoreWidget::saveFailures_data()
     QTest::newRow("handler cannot write, stale file in the way")
         << "stale" << "intermediate" << "the document could not be written";
     QTest::newRow("writer killed, as by pdfium on a damaged file")
-        << "killed" << "target" << "the document could not be written";
+        << "killed" << "intermediate" << "the PDF writer stopped before it finished";
+    QTest::newRow("target under /proc") << "proc" << "target" << "the document could not be written";
     QTest::newRow("intermediate folder full") << "full" << "intermediate" << "the disk is full";
     QTest::newRow("data folder cannot be made") << "nodata" << "data" << "the folder could not be created";
 }
@@ -829,6 +850,8 @@ void TestPdfSignCoreWidget::saveFailures()
         QVERIFY(QFile::setPermissions(target, QFileDevice::ReadOwner | QFileDevice::ReadGroup));
     if (situation == "nofolder")
         target = dir->filePath("gone/target.pdf");
+    if (situation == "proc")
+        target = "/proc/target.pdf";
     if (situation == "folder") {
         target = dir->filePath("folder.pdf");
         QVERIFY(QDir().mkpath(target));

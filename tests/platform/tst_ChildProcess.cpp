@@ -22,40 +22,41 @@ private slots:
 
 void tst_ChildProcess::outcome_data()
 {
-    QTest::addColumn<int>("how");
+    QTest::addColumn<QByteArray>("script"); // the report is its descriptor 3
+    QTest::addColumn<int>("silenceMs");
     QTest::addColumn<int>("kind");
     QTest::addColumn<int>("code");
     QTest::addColumn<QByteArray>("report");
-    QTest::newRow("reports and finishes") << 0 << int(Outcome::Finished) << 3 << QByteArray("done");
-    QTest::newRow("stopped by a failed check") << 1 << int(Outcome::Died) << int(SIGTRAP) << QByteArray("before");
-    QTest::newRow("never returns") << 2 << int(Outcome::TimedOut) << 0 << QByteArray("before");
-    QTest::newRow("throws") << 3 << int(Outcome::Finished) << 127 << QByteArray();
+    QTest::newRow("reports and finishes") << QByteArray("printf done >&3; exit 3") << 60000 << int(Outcome::Finished) << 3 << QByteArray("done");
+    QTest::newRow("stopped by a failed check") << QByteArray("printf before >&3; kill -TRAP $$") << 60000 << int(Outcome::Died) << int(SIGTRAP) << QByteArray("before");
+    QTest::newRow("never reports") << QByteArray("exec sleep 600") << 300 << int(Outcome::Silent) << 0 << QByteArray();
+    // Only silence stops it: a program that goes on reporting may take longer than the bound.
+    QTest::newRow("reports past the bound") << QByteArray("for i in 1 2 3 4 5 6 7 8; do printf . >&3; sleep 0.2; done")
+                                            << 1000 << int(Outcome::Finished) << 0 << QByteArray("........");
+    QTest::newRow("takes its input") << QByteArray("cat >&3") << 60000 << int(Outcome::Finished) << 0
+                                     << QByteArray(300000, 'j');
+    QTest::newRow("cannot be run") << QByteArray() << 60000 << int(Outcome::Finished) << 127 << QByteArray();
 }
 
-// What the copy did reaches the caller, whichever way it ended, and only the copy ends.
+// What the program did reaches the caller, whichever way it ended, and only the program ends.
 void tst_ChildProcess::outcome()
 {
-    QFETCH(int, how);
+    QFETCH(QByteArray, script);
+    QFETCH(int, silenceMs);
     QFETCH(int, kind);
     QFETCH(int, code);
     QFETCH(QByteArray, report);
+    std::vector<std::string> argv = {"/bin/sh", "-c", script.toStdString()};
+    if (script.isEmpty())
+        argv = {"/nonexistent/program"};
+    QByteArray heard;
     const Outcome outcome = platform::child::run(
-        [how](int fd) {
-            const char *text = how == 0 ? "done" : "before";
-            if (how != 3)
-                platform::child::writeAll(fd, text, strlen(text));
-            if (how == 1)
-                raise(SIGTRAP);
-            if (how == 2)
-                pause();
-            if (how == 3)
-                throw std::runtime_error("out of memory");
-            return 3;
-        },
-        300);
+        argv, {}, silenceMs, [&heard](const char *data, size_t size) { heard.append(data, int(size)); }, {},
+        QTest::currentDataTag() == QByteArray("takes its input") ? report.toStdString() : std::string());
     QCOMPARE(int(outcome.kind), kind);
     QCOMPARE(outcome.code, code);
     QCOMPARE(QByteArray::fromStdString(outcome.report), report);
+    QCOMPARE(heard, report);
 }
 
 void tst_ChildProcess::neverOutlivesItsCaller_data()
@@ -82,32 +83,28 @@ void tst_ChildProcess::neverOutlivesItsCaller()
     QCOMPARE(pipe(channel), 0);
     const pid_t caller = fork();
     if (caller == 0) {
-        const int out = channel[1];
-        platform::child::run(
-            [busy, out](int report) {
-                const int told[2] = {getpid(), report};
-                platform::child::writeAll(out, told, sizeof told);
-                for (volatile bool spin = busy;;) {
-                    if (!spin)
-                        pause();
-                }
-                return 0;
-            },
-            callerKilled ? 600000 : 300, {out});
+        // Given `out` as its 3, with the report at 4; tells its number, then spins or waits.
+        const std::string script = std::string("echo $$ >&3; ") + (busy ? "while :; do :; done" : "exec sleep 600");
+        platform::child::run({"/bin/sh", "-c", script}, {channel[1]}, callerKilled ? 600000 : 300);
         _exit(0);
     }
     close(channel[1]);
-    int told[2] = {};
-    const bool started = read(channel[0], told, sizeof told) == ssize_t(sizeof told);
-    const pid_t copy = told[0];
-    QSet<int> kept = {channel[1], told[1]};
-    for (int fd : {0, 1, 2}) {
+    char told[32] = {};
+    const bool started = read(channel[0], told, sizeof told - 1) > 0;
+    const pid_t copy = atoi(told);
+    QSet<int> kept = {0, 3, 4}; // its input, `out` and the report
+    for (int fd : {1, 2}) {
         if (fcntl(fd, F_GETFD) >= 0)
             kept << fd;
     }
+    // The shell holds a descriptor of its own for a moment while it redirects.
     QSet<int> open;
-    for (const QString &fd : QDir(QStringLiteral("/proc/%1/fd").arg(copy)).entryList(QDir::Files | QDir::System))
-        open << fd.toInt();
+    QTest::qWaitFor([&] {
+        open.clear();
+        for (const QString &fd : QDir(QStringLiteral("/proc/%1/fd").arg(copy)).entryList(QDir::Files | QDir::System))
+            open << fd.toInt();
+        return open == kept;
+    }, 5000);
     kill(caller, callerKilled ? SIGKILL : SIGSTOP);
 
     // Ended: reaped here once its caller is gone, or a zombie of the frozen caller.
