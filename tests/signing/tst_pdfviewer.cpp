@@ -371,7 +371,8 @@ private slots:
         QFETCH(QSizeF, page);
         QFETCH(QRect, box);
         QFETCH(bool, tagBtnHidden);
-        const QString path = folder.filePath(QStringLiteral("walk.pdf"));
+        // A file of its own: the session keeps the document first opened at a path.
+        const QString path = folder.filePath(QStringLiteral("walk-%1.pdf").arg(QTest::currentDataTag()));
         QVERIFY(TestPdf::writeBlank(path, {TestPage{first.width(), first.height()}, TestPage{page.width(), page.height()}}));
         PdfSignTag tag = tagOn(2, 1);
         tag.x = box.x(), tag.y = box.y(), tag.w = box.width(), tag.h = box.height();
