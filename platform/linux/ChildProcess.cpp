@@ -40,6 +40,23 @@ void closeAll(const std::vector<int> &fds)
     }
 }
 
+// Repeats a read or write until all of `size` bytes went through: 0, or the system's error number
+// (EIO when the other end is gone).
+template <typename Byte, typename Call>
+int transferAll(Call call, int fd, Byte *bytes, size_t size)
+{
+    while (size > 0) {
+        const ssize_t n = call(fd, bytes, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return n < 0 ? errno : EIO;
+        bytes += n;
+        size -= size_t(n);
+    }
+    return 0;
+}
+
 } // namespace
 
 Outcome run(const std::vector<std::string> &argv, const std::vector<int> &give, int silenceMs,
@@ -185,32 +202,12 @@ void stillAlive(int boundMs)
 
 int writeAll(int fd, const void *data, size_t size)
 {
-    const char *bytes = static_cast<const char *>(data);
-    while (size > 0) {
-        const ssize_t n = write(fd, bytes, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return n < 0 ? errno : EIO;
-        bytes += n;
-        size -= size_t(n);
-    }
-    return 0;
+    return transferAll(::write, fd, static_cast<const char *>(data), size);
 }
 
 int readAll(int fd, void *data, size_t size)
 {
-    char *bytes = static_cast<char *>(data);
-    while (size > 0) {
-        const ssize_t n = read(fd, bytes, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return n < 0 ? errno : EIO;
-        bytes += n;
-        size -= size_t(n);
-    }
-    return 0;
+    return transferAll(::read, fd, static_cast<char *>(data), size);
 }
 
 } // namespace child
