@@ -15,8 +15,6 @@ public:
     ScratchFile() = default;
     // Takes over a descriptor open for reading (and writing, for a file to be written).
     explicit ScratchFile(int fd) : m_fd(fd) {}
-    ScratchFile(ScratchFile &&other) noexcept;
-    ScratchFile &operator=(ScratchFile &&other) noexcept;
     ScratchFile(const ScratchFile &) = delete;
     ScratchFile &operator=(const ScratchFile &) = delete;
     ~ScratchFile();
@@ -34,13 +32,10 @@ public:
     // Gives this file the name `path`, replacing whatever file has it.
     int publish(const std::string &path);
 
-    bool isOpen() const { return m_fd >= 0; }
     int fd() const { return m_fd; }
     int64_t size() const;
     // False unless all of `size` bytes at `offset` were read.
     bool readAt(int64_t offset, void *data, size_t size) const;
-    // Appends; 0 or the system's error number.
-    int append(const void *data, size_t size);
 
 private:
     void close();

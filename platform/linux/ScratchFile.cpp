@@ -1,7 +1,5 @@
 #include "platform/ScratchFile.h"
 
-#include "platform/ChildProcess.h"
-
 #include <cerrno>
 #include <fcntl.h>
 #include <linux/fs.h>
@@ -84,26 +82,6 @@ std::string folderOf(const std::string &path)
 }
 
 } // namespace
-
-ScratchFile::ScratchFile(ScratchFile &&other) noexcept
-    : m_fd(other.m_fd)
-    , m_name(std::move(other.m_name))
-{
-    other.m_fd = -1;
-    other.m_name.clear();
-}
-
-ScratchFile &ScratchFile::operator=(ScratchFile &&other) noexcept
-{
-    if (this != &other) {
-        close();
-        m_fd = other.m_fd;
-        m_name = std::move(other.m_name);
-        other.m_fd = -1;
-        other.m_name.clear();
-    }
-    return *this;
-}
 
 ScratchFile::~ScratchFile()
 {
@@ -225,11 +203,6 @@ bool ScratchFile::readAt(int64_t offset, void *data, size_t size) const
         size -= size_t(n);
     }
     return true;
-}
-
-int ScratchFile::append(const void *data, size_t size)
-{
-    return child::writeAll(m_fd, data, size);
 }
 
 } // namespace platform
