@@ -120,8 +120,7 @@ bool DeviceController::hasDevice() const
 
 int DeviceController::deviceType() const
 {
-    IDevice *device = signingDevice();
-    return device == m_currentDevice ? m_deviceType : typeOf(device);
+    return typeOf(signingDevice());
 }
 
 int DeviceController::tabletWidth() const
@@ -177,7 +176,6 @@ void DeviceController::becomeCurrent(IDevice *device, bool openAgain)
 {
     m_currentDevice = device;
     disconnect(device, nullptr, this, nullptr);
-    m_deviceType = typeOf(device);
     emit statusChanged(statusEvent(1));
     emit deviceStatusChanged(device->deviceName(), 1);
     if (openAgain)
@@ -211,7 +209,7 @@ void DeviceController::carryOnSignature(IDevice *device)
         device->startSignature(m_signWidth, m_signHeight);
         // The pad's library starts an empty record: the board must neither show nor hand on
         // the picture from before.
-        if (m_deviceType == 2)
+        if (typeOf(device) == 2)
             emit clearPaintBoard();
         return;
     }
@@ -231,7 +229,6 @@ void DeviceController::onDeviceDisconnected(IDevice *device)
     if (wasCurrent) {
         device->close();
         m_currentDevice = nullptr;
-        m_deviceType = 0;
     }
     emit statusChanged(statusEvent(0));
     emit deviceStatusChanged(device->deviceName(), 0);

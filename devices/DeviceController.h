@@ -121,7 +121,6 @@ private:
     // its own pen otherwise, whatever was chosen before it was connected.
     std::optional<QPair<int, int>> m_penSize;
     std::optional<QColor> m_penColor;
-    int m_deviceType = 0;
     int m_signWidth = 0;
     int m_signHeight = 0;
 };
