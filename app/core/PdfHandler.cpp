@@ -50,11 +50,6 @@ QString PdfHandler::intermediateFilePath()
 
 namespace {
 
-int readBlock(void *param, unsigned long position, unsigned char *buffer, unsigned long size)
-{
-    return static_cast<const platform::ScratchFile *>(param)->readAt(int64_t(position), buffer, size) ? 1 : 0;
-}
-
 // A QString holds at most this many characters.
 constexpr qint64 MaxStringChars = (std::numeric_limits<int>::max() - 64) / 2 - 1;
 
@@ -141,11 +136,7 @@ bool PdfHandler::reopenDocument()
 
 bool PdfHandler::open(const platform::ScratchFile &source)
 {
-    const int64_t size = source.size();
-    if (size <= 0)
-        return false;
-    m_access = {static_cast<unsigned long>(size), &readBlock, const_cast<platform::ScratchFile *>(&source)};
-    m_document = FPDF_LoadCustomDocument(&m_access, nullptr);
+    m_document = m_access.load(source);
     m_pageCount = m_document ? std::max(0, FPDF_GetPageCount(m_document)) : 0;
     return m_document != nullptr;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "PdfFileAccess.h"
 #include "PdfSignData.h"
 #include "PdfSignResult.h"
 #include "PdfWriter.h"
@@ -96,7 +97,7 @@ private:
     FPDF_DOCUMENT m_document = nullptr;
     std::unique_ptr<platform::ScratchFile> m_source; // the copy pdfium reads the document from
     QString m_sourcePath;
-    FPDF_FILEACCESS m_access = {};
+    PdfFileAccess m_access;
     bool m_saving = false;
     int m_pageCount = 0;
     PdfSignData m_signData;

@@ -2,6 +2,7 @@
 // images into a document and writes it. pdfium stops its process on some damaged documents;
 // here that ends only this program, and the save fails. Single-threaded; no Qt.
 
+#include "PdfFileAccess.h"
 #include "PdfWriterProtocol.h"
 #include "PdfiumApi.h"
 #include "TagUnits.h"
@@ -79,20 +80,6 @@ int readJob(bool *insert, std::vector<Page> *pages)
         pages->push_back(std::move(plan));
     }
     return 0;
-}
-
-int readBlock(void *param, unsigned long position, unsigned char *buffer, unsigned long size)
-{
-    return static_cast<const platform::ScratchFile *>(param)->readAt(int64_t(position), buffer, size) ? 1 : 0;
-}
-
-FPDF_DOCUMENT load(const platform::ScratchFile &file, FPDF_FILEACCESS *access)
-{
-    const int64_t size = file.size();
-    if (size <= 0)
-        return nullptr;
-    *access = {static_cast<unsigned long>(size), &readBlock, const_cast<platform::ScratchFile *>(&file)};
-    return FPDF_LoadCustomDocument(access, nullptr);
 }
 
 struct FileWrite
@@ -249,8 +236,8 @@ int writeDocument(const Report &report)
         report.add(JobFailed, error);
         return 1;
     }
-    FPDF_FILEACCESS access;
-    FPDF_DOCUMENT document = load(source, &access);
+    PdfFileAccess access;
+    FPDF_DOCUMENT document = access.load(source);
     if (!document) {
         report.add(LoadFailed, int(FPDF_GetLastError()));
         return 1;
@@ -274,8 +261,8 @@ int writeDocument(const Report &report)
     }
     // A damaged document may lose its information on the way: such a save is refused.
     const platform::ScratchFile output(OutputFd);
-    FPDF_FILEACCESS savedAccess;
-    FPDF_DOCUMENT saved = load(output, &savedAccess);
+    PdfFileAccess savedAccess;
+    FPDF_DOCUMENT saved = savedAccess.load(output);
     const bool kept = saved && documentInfo(saved) == info;
     if (!kept) {
         report.add(InfoLost);
