@@ -69,35 +69,9 @@ PdfWriter::Result PdfWriter::run(int document, bool insert, const std::vector<Pa
                                  const QString &path, const std::function<void(int, int)> &progress)
 {
     Result result;
-
-    std::string heard;
-    const auto hear = [&](const char *data, size_t size) {
-        heard.append(data, size);
-        size_t at = 0;
-        for (; at + sizeof(Event) <= heard.size(); at += sizeof(Event)) {
-            Event event;
-            std::memcpy(&event, heard.data() + at, sizeof event);
-            if (event.kind == PageDone && progress)
-                progress(event.value, int(event.figures[0]));
-        }
-        heard.erase(0, at);
-    };
-    // The window repaints and the log goes on while the writer works; the operator's input
-    // waits until the save is over, even before a progress box shows.
-    const bool pump = QCoreApplication::instance() && QThread::currentThread() == QCoreApplication::instance()->thread();
-    const auto idle = [pump] {
-        if (pump)
-            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
-    };
-    const platform::child::Outcome outcome =
-        platform::child::run({writerProgram().toStdString(), std::to_string(SilenceMs)}, {document, output}, SilenceMs,
-                             hear, idle, jobOf(insert, pages));
-
     bool written = false;
-    const std::string &report = outcome.report;
-    for (size_t at = 0; at + sizeof(Event) <= report.size(); at += sizeof(Event)) {
-        Event event;
-        std::memcpy(&event, report.data() + at, sizeof event);
+    // Each event as it comes: the log follows the save, and the progress goes to the caller.
+    const auto tell = [&](const Event &event) {
         const double *f = event.figures;
         switch (Kind(event.kind)) {
         case PageNotLoaded:
@@ -152,6 +126,9 @@ PdfWriter::Result PdfWriter::run(int document, bool insert, const std::vector<Pa
             result.failure.reason = SaveFailure::NoMemory;
             break;
         case PageDone:
+            if (progress)
+                progress(event.value, int(f[0]));
+            break;
         case Writing:
             break;
         case Written:
@@ -159,7 +136,28 @@ PdfWriter::Result PdfWriter::run(int document, bool insert, const std::vector<Pa
             result.size = qint64(f[0]);
             break;
         }
-    }
+    };
+    std::string heard;
+    const auto hear = [&](const char *data, size_t size) {
+        heard.append(data, size);
+        size_t at = 0;
+        for (; at + sizeof(Event) <= heard.size(); at += sizeof(Event)) {
+            Event event;
+            std::memcpy(&event, heard.data() + at, sizeof event);
+            tell(event);
+        }
+        heard.erase(0, at);
+    };
+    // The window repaints and the log goes on while the writer works; the operator's input
+    // waits until the save is over, even before a progress box shows.
+    const bool pump = QCoreApplication::instance() && QThread::currentThread() == QCoreApplication::instance()->thread();
+    const auto idle = [pump] {
+        if (pump)
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
+    };
+    const platform::child::Outcome outcome =
+        platform::child::run({writerProgram().toStdString(), std::to_string(SilenceMs)}, {document, output}, SilenceMs,
+                             hear, idle, jobOf(insert, pages));
 
     switch (outcome.kind) {
     case platform::child::Outcome::NotStarted:
