@@ -248,24 +248,20 @@ void PdfHandler::drawBase64Image(QPainter &painter, const QString &base64, int x
 
 bool PdfHandler::save(QByteArray *saved, SaveFailure *why)
 {
-    SaveFailure failure;
-    const bool ok = writeSaved(QString(), saved, &failure);
-    if (!ok && why)
-        *why = failure;
-    return ok;
+    return writeSaved(QString(), saved, why);
 }
 
 bool PdfHandler::saveTo(const QString &target, SaveFailure *why)
 {
-    SaveFailure failure;
-    const bool ok = writeSaved(target, nullptr, &failure);
-    if (!ok && why)
-        *why = failure;
-    return ok;
+    return writeSaved(target, nullptr, why);
 }
 
 bool PdfHandler::writeSaved(const QString &target, QByteArray *saved, SaveFailure *why)
 {
+    SaveFailure unasked;
+    if (!why)
+        why = &unasked;
+    *why = SaveFailure();
     if (!m_document || !m_source) {
         qWarning() << "PDF document is not loaded, cannot save.";
         return false;
@@ -278,23 +274,22 @@ bool PdfHandler::writeSaved(const QString &target, QByteArray *saved, SaveFailur
     const QScopedValueRollback<bool> saving(m_saving, true);
     const QString path = intermediateFilePath();
     const QString folder = QFileInfo(path).absolutePath();
-    const auto failed = [&](const QString &file, SaveFailure::Reason reason) {
-        why->file = file;
-        why->reason = reason;
-        qWarning().noquote() << "Failed to write:" << file << "-" << translated(SaveFailure::key(reason));
+    // An empty file in the failure is the document's target.
+    const auto failed = [&](const SaveFailure &failure) {
+        *why = failure;
+        qWarning().noquote() << "Failed to write:" << (failure.file.isEmpty() ? path : failure.file) << "-"
+                             << translated(SaveFailure::key(failure.reason));
         return false;
     };
-    if (!QDir().mkpath(folder)) {
-        const SaveFailure missing = SaveFailure::ofFolder(folder);
-        return failed(missing.file, missing.reason);
-    }
+    if (!QDir().mkpath(folder))
+        return failed(SaveFailure::ofFolder(folder));
     // The writer's output has no name until it is complete, then takes the intermediate name;
     // this copy keeps it open, so another copy of the program saving at the same time can
     // neither make this save fail nor give it its document.
     platform::ScratchFile output;
     if (const int error = output.create(QFile::encodeName(folder).toStdString())) {
         qWarning().noquote() << "Failed to open file for writing in:" << folder << qt_error_string(error);
-        return failed(path, SaveFailure::ofError(error, path));
+        return failed({SaveFailure::ofError(error, path), path});
     }
 
     QHash<QString, QImage> decoded; // the same picture in many tags is decoded once
@@ -308,26 +303,23 @@ bool PdfHandler::writeSaved(const QString &target, QByteArray *saved, SaveFailur
     const auto removeEarlier = [&path] { QFile::remove(path); };
     if (!written.ok) {
         removeEarlier();
-        *why = written.failure;
-        qWarning().noquote() << "Failed to write:" << (why->file.isEmpty() ? path : why->file) << "-"
-                             << translated(SaveFailure::key(why->reason));
-        return false;
+        return failed(written.failure);
     }
     if (output.size() != written.size) {
         qWarning().noquote() << "Saved file is incomplete:" << path << output.size() << "of" << written.size;
         removeEarlier();
-        return failed(path, SaveFailure::NotWritten);
+        return failed({SaveFailure::NotWritten, path});
     }
     if (const int error = output.publish(QFile::encodeName(path).toStdString())) {
         qWarning().noquote() << "Failed to write:" << path << qt_error_string(error);
         removeEarlier();
-        return failed(path, SaveFailure::ofError(error, path));
+        return failed({SaveFailure::ofError(error, path), path});
     }
     qDebug().noquote() << "PDF document saved successfully to:" << path;
     if (!target.isEmpty()) {
         if (const int error = SafeCopy::putOver(output, target)) {
             qWarning().noquote() << "Failed to write:" << target << qt_error_string(error);
-            return failed(target, SaveFailure::ofError(error, target));
+            return failed({SaveFailure::ofError(error, target), target});
         }
         qDebug().noquote() << "PDF document put in place:" << target;
     }
@@ -336,7 +328,7 @@ bool PdfHandler::writeSaved(const QString &target, QByteArray *saved, SaveFailur
             saved->resize(int(written.size));
         if (saved->size() != written.size || !output.readAt(0, saved->data(), size_t(saved->size()))) {
             saved->clear();
-            return failed(path, SaveFailure::NotWritten);
+            return failed({SaveFailure::NotWritten, path});
         }
     }
     emit pdfConfirm(buildResult(output, signData));

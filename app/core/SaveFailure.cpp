@@ -5,25 +5,6 @@
 
 #include <cerrno>
 
-SaveFailure::Reason SaveFailure::ofFile(const QString &path, qint64 size)
-{
-    const QFileInfo file(path);
-    const QFileInfo folder(file.absolutePath());
-    if (!folder.isDir())
-        return FolderMissing;
-    if (file.exists() && !file.isFile())
-        return NotWritten;
-    // The owner's write bit, as a privileged user may write where the bits say no.
-    if (!folder.isWritable() || (file.exists() && !(file.permissions() & QFileDevice::WriteOwner)))
-        return Permission;
-    const QStorageInfo storage(folder.absoluteFilePath());
-    if (storage.isValid() && storage.bytesAvailable() < size)
-        return DiskFull;
-    if (storage.isReadOnly())
-        return Permission;
-    return NotWritten;
-}
-
 SaveFailure SaveFailure::ofFolder(const QString &folder)
 {
     QString missing = QFileInfo(folder).absoluteFilePath();

@@ -23,9 +23,6 @@ public:
     // The file or folder that failed; empty when it was the document's target.
     QString file;
 
-    // The likely reason a file of `size` bytes could not be written at `path`, judged from what
-    // is there now (the system's error is gone by the time a Qt file reports a failure).
-    static Reason ofFile(const QString &path, qint64 size);
     // The reason behind a system error number from a failed write at `path`.
     static Reason ofError(int error, const QString &path);
     // The outermost folder of `folder` that could not be made, and why.
