@@ -19,7 +19,8 @@ public:
     ScratchFile &operator=(const ScratchFile &) = delete;
     ~ScratchFile();
 
-    // Each returns 0, or the system's error number with nothing created.
+    // Each returns 0, or the system's error number with nothing created; a file at `path`
+    // that is not a regular file gives EINVAL at once, whoever holds its other end.
     // An empty file in `folder`.
     int create(const std::string &folder);
     // A copy in `folder` of the regular file at `path` as it is now; holes stay holes.

@@ -85,11 +85,15 @@ QString base64Of(const platform::ScratchFile &file)
 
 } // namespace
 
-bool PdfHandler::loadDocument(const QString &path)
+bool PdfHandler::loadDocument(const QString &path, OpenFailure::Reason *why)
 {
     closePages();
+    OpenFailure::Reason unasked;
+    if (!why)
+        why = &unasked;
     if (!QFileInfo::exists(path)) {
         qWarning().noquote() << "File does not exist:" << path;
+        *why = OpenFailure::NotFound;
         return false;
     }
     // On disk, not in memory: its size costs no memory, and pdfium reads it only as it needs.
@@ -104,18 +108,17 @@ bool PdfHandler::loadDocument(const QString &path)
         if (direct) {
             qWarning().noquote() << "Failed to load PDF document:" << path << ", error code:" << FPDF_ERR_FILE
                                  << qt_error_string(direct);
+            *why = OpenFailure::ofError(direct);
             return false;
         }
         qWarning().noquote() << "No private copy of" << path << "in" << folder << "-" << qt_error_string(error)
                              << "- a change of the file on disk reaches this session";
     }
-    if (!open(*source)) {
-        qWarning().noquote() << "Failed to load PDF document:" << path << ", error code:" << FPDF_GetLastError();
-        return false;
-    }
-    if (m_pageCount <= 0) { // nothing to show or tag
-        qWarning().noquote() << "PDF document has no pages:" << path;
-        closePages();
+    if (!open(*source, why)) {
+        if (*why == OpenFailure::NoPages)
+            qWarning().noquote() << "PDF document has no pages:" << path;
+        else
+            qWarning().noquote() << "Failed to load PDF document:" << path << ", error code:" << FPDF_GetLastError();
         return false;
     }
     m_source = std::move(source);
@@ -123,22 +126,34 @@ bool PdfHandler::loadDocument(const QString &path)
     return true;
 }
 
-bool PdfHandler::reopenDocument()
+bool PdfHandler::reopenDocument(OpenFailure::Reason *why)
 {
     closePages();
-    if (!m_source || !open(*m_source) || m_pageCount <= 0) {
+    OpenFailure::Reason unasked;
+    if (!why)
+        why = &unasked;
+    *why = OpenFailure::NotRead;
+    if (!m_source || !open(*m_source, why)) {
         qWarning().noquote() << "Failed to reopen PDF document:" << m_sourcePath;
-        closePages();
         return false;
     }
     return true;
 }
 
-bool PdfHandler::open(const platform::ScratchFile &source)
+bool PdfHandler::open(const platform::ScratchFile &source, OpenFailure::Reason *why)
 {
     m_document = m_access.load(source);
-    m_pageCount = m_document ? std::max(0, FPDF_GetPageCount(m_document)) : 0;
-    return m_document != nullptr;
+    if (!m_document) {
+        *why = source.size() == 0 ? OpenFailure::Empty : OpenFailure::ofPdfium(FPDF_GetLastError());
+        return false;
+    }
+    m_pageCount = std::max(0, FPDF_GetPageCount(m_document));
+    if (m_pageCount == 0) { // nothing to show or tag
+        *why = OpenFailure::NoPages;
+        closePages();
+        return false;
+    }
+    return true;
 }
 
 void PdfHandler::closePages()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "OpenFailure.h"
 #include "PdfFileAccess.h"
 #include "PdfSignData.h"
 #include "PdfSignResult.h"
@@ -40,10 +41,11 @@ public:
     // Takes a private copy of the file as it is now, which the session then works on: a file
     // changed, replaced or removed on disk later changes nothing here (without room for the
     // copy, the file itself is read through the descriptor taken now). A failed load closes
-    // the open document but keeps its copy for reopenDocument().
-    bool loadDocument(const QString &path);
+    // the open document but keeps its copy for reopenDocument(), with `why` saying why; a pipe
+    // or a device is refused at once, never waited on.
+    bool loadDocument(const QString &path, OpenFailure::Reason *why = nullptr);
     // Opens the copy taken by the last successful load again.
-    bool reopenDocument();
+    bool reopenDocument(OpenFailure::Reason *why = nullptr);
     // The path of that load; empty when none is kept.
     QString openedFrom() const { return m_sourcePath; }
     // Closes the document but keeps its copy for reopenDocument().
@@ -88,7 +90,8 @@ private:
     PdfHandler();
 
     static void drawBase64Image(QPainter &painter, const QString &base64, int x, int y, int w, int h);
-    bool open(const platform::ScratchFile &source);
+    // False, with the reason, when pdfium cannot read the document or it has no pages.
+    bool open(const platform::ScratchFile &source, OpenFailure::Reason *why);
     bool writeSaved(const QString &target, QByteArray *saved, SaveFailure *why);
     // The images due on each page, decoded into `decoded`, which must outlive the plan.
     std::vector<PdfWriter::Page> placeTagImages(QHash<QString, QImage> *decoded) const;

@@ -443,11 +443,12 @@ bool PdfSignCoreWidget::openPdf(const QString &path)
         return false;
     DeviceController::instance()->endSignature();
     handler->setReadOnly(false);
-    if (!handler->loadDocument(path)) {
+    OpenFailure::Reason why = OpenFailure::NotRead;
+    if (!handler->loadDocument(path, &why)) {
         // The holder has closed the previous document but kept its copy: show it again, or show nothing.
         if (!m_hasDocument || m_pdfPath.isEmpty() || !reopen(m_currentPage - 1))
             enterNoDocument();
-        emit errorMessage(translated("open_failed"));
+        reportOpenFailure(path, why);
         return false;
     }
 
@@ -476,11 +477,11 @@ bool PdfSignCoreWidget::openPdf(const QString &path)
     return true;
 }
 
-bool PdfSignCoreWidget::reopen(int keepIndex)
+bool PdfSignCoreWidget::reopen(int keepIndex, OpenFailure::Reason *why)
 {
     handler->setReadOnly(false);
     // The copy taken when the operator opened it, never the file on disk again.
-    if (!handler->reopenDocument())
+    if (!handler->reopenDocument(why))
         return false;
     m_pageCount = handler->pageCount();
     handOver();
@@ -515,10 +516,20 @@ void PdfSignCoreWidget::reloadDocument()
     if (!m_hasDocument || m_pdfPath.isEmpty())
         return;
     const int keep = std::clamp(m_currentPage - 1, 0, std::max(0, m_pageCount - 1));
-    if (!reopen(keep)) {
+    OpenFailure::Reason why = OpenFailure::NotRead;
+    if (!reopen(keep, &why)) {
+        const QString path = m_pdfPath;
         enterNoDocument();
-        emit errorMessage(translated("open_failed"));
+        reportOpenFailure(path, why);
     }
+}
+
+void PdfSignCoreWidget::reportOpenFailure(const QString &path, OpenFailure::Reason why)
+{
+    const QString reason = translated(OpenFailure::key(why));
+    qWarning().noquote() << "Failed to open PDF:" << path << "-" << reason;
+    emit errorMessage(translated("open_failed") + QLatin1Char('\n')
+                      + translated("open_failed_detail").arg(QDir::toNativeSeparators(path), reason));
 }
 
 void PdfSignCoreWidget::closeDocument()

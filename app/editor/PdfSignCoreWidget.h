@@ -1,5 +1,6 @@
 #pragma once
 
+#include "OpenFailure.h"
 #include "PdfSignData.h"
 
 #include <QColor>
@@ -99,8 +100,10 @@ private:
     bool showTagMenu(int pageIndex, const QPoint &position, const QPoint &globalPosition);
 
     // Documents
-    bool reopen(int keepIndex);
+    bool reopen(int keepIndex, OpenFailure::Reason *why = nullptr);
     void enterNoDocument();
+    // "open_failed" with the file and why it could not be opened.
+    void reportOpenFailure(const QString &path, OpenFailure::Reason why);
 
     QSharedPointer<ConfigManager> config;
     QSharedPointer<PdfHandler> handler;

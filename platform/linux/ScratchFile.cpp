@@ -73,6 +73,21 @@ int copyContents(int from, int to, off_t size)
     return ftruncate(to, size) == 0 ? 0 : errno;
 }
 
+// The regular file at `path`, open for reading; a pipe or a device is refused with EINVAL
+// without waiting for a writer or for the device.
+int openRegular(const std::string &path, int *fd, struct stat *info)
+{
+    *fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (*fd < 0)
+        return errno;
+    const int error = fstat(*fd, info) != 0 ? errno : S_ISREG(info->st_mode) ? 0 : EINVAL;
+    if (error) {
+        ::close(*fd);
+        *fd = -1;
+    }
+    return error;
+}
+
 std::string folderOf(const std::string &path)
 {
     const size_t slash = path.rfind('/');
@@ -116,13 +131,11 @@ int ScratchFile::create(const std::string &folder)
 
 int ScratchFile::copyOf(const std::string &path, const std::string &folder)
 {
-    const int from = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (from < 0)
-        return errno;
+    int from = -1;
     struct stat info;
-    int error = fstat(from, &info) != 0 ? errno : S_ISREG(info.st_mode) ? 0 : EINVAL;
-    if (!error)
-        error = create(folder);
+    if (const int error = openRegular(path, &from, &info))
+        return error;
+    int error = create(folder);
     if (!error)
         error = copyContents(from, m_fd, info.st_size);
     ::close(from);
@@ -134,14 +147,8 @@ int ScratchFile::copyOf(const std::string &path, const std::string &folder)
 int ScratchFile::openFile(const std::string &path)
 {
     close();
-    m_fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (m_fd < 0)
-        return errno;
     struct stat info;
-    const int error = fstat(m_fd, &info) != 0 ? errno : S_ISREG(info.st_mode) ? 0 : EINVAL;
-    if (error)
-        close();
-    return error;
+    return openRegular(path, &m_fd, &info);
 }
 
 int ScratchFile::putOver(const ScratchFile &source, const std::string &path)

@@ -8,6 +8,7 @@
 
 #include <csignal>
 #include <dlfcn.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -155,17 +156,26 @@ void PdfHandlerTest::systemLibrariesServeBeforePdfium()
 void PdfHandlerTest::loadFailsCleanly_data()
 {
     QTest::addColumn<QString>("kind");
-    QTest::newRow("missing") << "missing";
-    QTest::newRow("garbage") << "garbage";
-    QTest::newRow("empty file") << "empty";
-    QTest::newRow("password") << "password";
-    QTest::newRow("no pages") << "nopages";
+    QTest::addColumn<int>("reason");
+    QTest::newRow("missing") << "missing" << int(OpenFailure::NotFound);
+    QTest::newRow("garbage") << "garbage" << int(OpenFailure::Damaged);
+    QTest::newRow("empty file") << "empty" << int(OpenFailure::Empty);
+    QTest::newRow("password") << "password" << int(OpenFailure::Password);
+    QTest::newRow("no pages") << "nopages" << int(OpenFailure::NoPages);
+    QTest::newRow("truncated") << "truncated" << int(OpenFailure::Damaged);
+    QTest::newRow("picture renamed .pdf") << "picture" << int(OpenFailure::Damaged);
+    QTest::newRow("unreadable") << "unreadable" << int(OpenFailure::Permission);
+    // Nobody writes to the pipe nor reads the device: a load that waited on either never ends.
+    QTest::newRow("pipe") << "fifo" << int(OpenFailure::NotRegular);
+    QTest::newRow("folder") << "folder" << int(OpenFailure::NotRegular);
+    QTest::newRow("device") << "device" << int(OpenFailure::NotRegular);
 }
 
 void PdfHandlerTest::loadFailsCleanly()
 {
     QFETCH(QString, kind);
-    const QString file = path(kind + QStringLiteral(".pdf"));
+    QFETCH(int, reason);
+    QString file = path(kind + QStringLiteral(".pdf"));
     if (kind == QLatin1String("garbage")) {
         QFile out(file);
         QVERIFY(out.open(QIODevice::WriteOnly));
@@ -180,11 +190,31 @@ void PdfHandlerTest::loadFailsCleanly()
                  0);
     } else if (kind == QLatin1String("nopages")) {
         QVERIFY(TestPdf::writeBlank(file, {}));
+    } else if (kind == QLatin1String("truncated")) {
+        QVERIFY(QFile::copy(path("content.pdf"), file));
+        QVERIFY(QFile::resize(file, 300));
+    } else if (kind == QLatin1String("picture")) {
+        QVERIFY(QImage(QSize(40, 20), QImage::Format_RGB32).save(file, "PNG"));
+    } else if (kind == QLatin1String("unreadable")) {
+        QFile out(file);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.close();
+        QVERIFY(out.setPermissions(QFileDevice::WriteOwner));
+        if (out.open(QIODevice::ReadOnly)) // the superuser reads it anyway, but not this one
+            file = QStringLiteral("/proc/sys/vm/compact_memory");
+    } else if (kind == QLatin1String("fifo")) {
+        QCOMPARE(mkfifo(QFile::encodeName(file).constData(), 0600), 0);
+    } else if (kind == QLatin1String("folder")) {
+        QVERIFY(QDir().mkpath(file));
+    } else if (kind == QLatin1String("device")) {
+        file = QStringLiteral("/dev/zero");
     }
 
     QVERIFY(handler->loadDocument(path("a4.pdf")));
     handler->setSignData(dataOf({makeTag(1, QRect(100, 100, 400, 200), 1)}), false);
-    QVERIFY(!handler->loadDocument(file));
+    OpenFailure::Reason why = OpenFailure::NotRead;
+    QVERIFY(!handler->loadDocument(file, &why));
+    QCOMPARE(int(why), reason);
     QCOMPARE(handler->pageCount(), 0);
     QVERIFY(handler->renderPage(0).isNull());
     QSignalSpy confirmed(handler.data(), &PdfHandler::pdfConfirm);

@@ -235,7 +235,8 @@ void TestPdfSignCoreWidget::openEmitsInOrderThenBuildsPages()
 void TestPdfSignCoreWidget::failedOpenKeepsThePreviousDocument()
 {
     QVERIFY(!w->openPdf(dir->filePath("missing.pdf")));
-    QCOMPARE(errors, QStringList({"Failed to open PDF"}));
+    QCOMPARE(errors, QStringList({"Failed to open PDF\nFile: " + dir->filePath("missing.pdf")
+                                  + "\nReason: the file does not exist"}));
     QVERIFY(!w->hasDocument());
     errors.clear();
 
@@ -248,7 +249,8 @@ void TestPdfSignCoreWidget::failedOpenKeepsThePreviousDocument()
     junk.close();
 
     QVERIFY(!w->openPdf(junk.fileName()));
-    QCOMPARE(errors, QStringList({"Failed to open PDF"}));
+    QCOMPARE(errors, QStringList({"Failed to open PDF\nFile: " + junk.fileName()
+                                  + "\nReason: the file is damaged or is not a PDF"}));
     QVERIFY(w->hasDocument());
     QCOMPARE(w->pdfPath(), threePages);
     QCOMPARE(w->tagCount(), 1);
