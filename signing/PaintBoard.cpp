@@ -270,7 +270,8 @@ void PaintBoard::onOKBtnClicked()
     // A picture with nothing on it would be stored, and saved, as the signer's signature.
     if (!drawLabel->hasInk()) {
         qDebug() << "OK refused: the board holds no ink";
-        const QRect canvas = drawLabel->geometry();
+        // Inside the canvas's border, which stays whole around it.
+        const QRect canvas = drawLabel->geometry().adjusted(2, 0, -2, -2);
         const int height = noticeLabel->sizeHint().height();
         noticeLabel->setGeometry(canvas.x(), canvas.bottom() + 1 - height, canvas.width(), height);
         noticeLabel->show();
