@@ -102,7 +102,8 @@ private slots:
         // Reopened by its title, the board is outside the document flow.
         QSignalSpy confirm(hub.data(), &DeviceController::signConfirm);
         QSignalSpy completed(hub.data(), &DeviceController::pdfSignCompleted);
-        writeStroke();
+        for (int status : {1, 2, 3})
+            emit hub->penPacketReceived(TABLET_PACKET{0, status, 0, 0, 0, 0, 200 * status, 250, 500});
         emit hub->okBtnClicked();
         QCOMPARE(confirm.count(), 1);
         QCOMPARE(completed.count(), 0);
@@ -127,7 +128,14 @@ private slots:
         QCOMPARE(shownBoards(), 1);
 
         QSignalSpy completed(hub.data(), &DeviceController::pdfSignCompleted);
-        writeStroke();
+        for (int status : {1, 2, 2, 3}) {
+            TABLET_PACKET packet{};
+            packet.status = status;
+            packet.x = status == 1 ? 200 : 800;
+            packet.y = 250;
+            packet.pressure = 500;
+            emit hub->penPacketReceived(packet);
+        }
         emit hub->okBtnClicked();
         QCOMPARE(completed.count(), 1);
         QVERIFY(inkNear(ImageBase64::decode(completed[0][0].toString()), 200, 157));
@@ -197,19 +205,6 @@ private slots:
     }
 
 private:
-    // A line on the board open now, from 200 to 800 tablet units across.
-    void writeStroke()
-    {
-        for (int status : {1, 2, 2, 3}) {
-            TABLET_PACKET packet{};
-            packet.status = status;
-            packet.x = status == 1 ? 200 : 800;
-            packet.y = 250;
-            packet.pressure = 500;
-            emit hub->penPacketReceived(packet);
-        }
-    }
-
     QSharedPointer<DeviceController> hub;
     TabrixPenDevice tablet{1000, 500, 1000};
 };
