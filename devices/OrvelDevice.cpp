@@ -121,6 +121,8 @@ int OrvelDevice::startSignature(const int &width, const int &height)
         return -1;
     }
     qDebug() << "width = " << width << ", height = " << height;
+    m_startWidth = width;
+    m_startHeight = height;
     const int usedWidth = width >= 1 && width <= 800 ? width : 600;
     const int usedHeight = height >= 1 && height <= 480 ? height : 300;
     qDebug() << "width = " << usedWidth << ", height = " << usedHeight;
@@ -202,11 +204,17 @@ void OrvelDevice::confirmWithLastInk()
     int iCode = 0;
     ResultText result;
     getSignatureNoENC(nullptr, &iCode, QFile::encodeName(path).constData(), result.code, result.message);
-    qDebug() << "getSignatureNoENC result: " << result.codeText();
-    if (result.codeText() == QLatin1String("DRV0000000")) {
-        const QImage picture = OrvelSignWorker::readPicture(path);
-        if (!picture.isNull())
-            emit signPicAvailable(picture);
+    const QString code = result.codeText();
+    qDebug() << "getSignatureNoENC result: " << code;
+    const QImage picture = code == QLatin1String("DRV0000000") ? OrvelSignWorker::readPicture(path) : QImage();
+    if (!picture.isNull()) {
+        emit signPicAvailable(picture);
+    } else {
+        // Nothing written: the board is told the pad holds no ink, and refuses the ok. The
+        // library ended its capture at the key, so it starts again for the board that stays.
+        if (code == QLatin1String("DRVQNV0001"))
+            emit signPicAvailable(QImage());
+        startSignature(m_startWidth, m_startHeight);
     }
     emit okBtnClicked();
 }

@@ -42,4 +42,9 @@ public:
 private:
     // The pad's ok, on the main thread: the final picture first, then the key.
     void confirmWithLastInk();
+
+    // The board's size the capture was last started with: the capture starts again with it
+    // after an ok that had nothing to confirm.
+    int m_startWidth = 0;
+    int m_startHeight = 0;
 };

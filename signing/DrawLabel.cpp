@@ -244,6 +244,18 @@ void DrawLabel::cropToInk()
     update();
 }
 
+bool DrawLabel::hasInk()
+{
+    if (m_deviceKind == 1) {
+        endStroke();
+        update();
+        return !StrokeGeometry::inkBounds(m_canvas.toImage()).isNull();
+    }
+    // The pad's ink is the library's own picture of it; none has come since the last clear
+    // while the library reports nothing written.
+    return m_deviceKind == 2 && !StrokeGeometry::inkBounds(m_padImage).isNull();
+}
+
 void DrawLabel::exportSignature()
 {
     const QString path = inspectionPath();

@@ -27,6 +27,9 @@ public:
     void clearCanvas();
     void cropToInk();
     void exportSignature();
+    // Whether an export now would hand on any ink: a fully transparent picture is no signature.
+    // An open stroke is committed first, as the export does.
+    bool hasInk();
 
     QString exportedBase64() const { return m_exported; }
     QPixmap canvasPixmap() const { return m_canvas; }

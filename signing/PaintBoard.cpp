@@ -72,6 +72,14 @@ PaintBoard::PaintBoard(const PaintBoardOptionsPtr &options, bool fromPdf, QWidge
     drawLabel->setObjectName(QStringLiteral("drawLabel"));
     drawLabel->setFixedSize(options->width, options->height);
     inner->addWidget(drawLabel);
+    // Over the foot of the canvas, outside the layout: the buttons stay where the pen expects
+    // them. Above the pad's own window only as a window itself.
+    noticeLabel = new QLabel(layoutContainer);
+    noticeLabel->setObjectName(QStringLiteral("noticeLabel"));
+    noticeLabel->setAlignment(Qt::AlignCenter);
+    noticeLabel->setAttribute(Qt::WA_TransparentForMouseEvents);
+    noticeLabel->setAttribute(Qt::WA_NativeWindow, drawLabel->testAttribute(Qt::WA_NativeWindow));
+    noticeLabel->hide();
 
     if (!options->operHidden) {
         bottomWidget = new QWidget(layoutContainer);
@@ -119,6 +127,11 @@ PaintBoard::PaintBoard(const PaintBoardOptionsPtr &options, bool fromPdf, QWidge
     connect(board, &DeviceController::clearBtnClicked, this, &PaintBoard::onClearBtnClicked);
     connect(board, &DeviceController::okBtnClicked, this, &PaintBoard::onOKBtnClicked);
     connect(board, &DeviceController::penPacketReceived, this, &PaintBoard::handlePenPacket);
+    // The pad's picture comes only while it holds ink.
+    connect(board, &DeviceController::signPicAvailable, noticeLabel, [this](const QImage &img) {
+        if (!img.isNull())
+            noticeLabel->hide();
+    });
 }
 
 PaintBoard::~PaintBoard()
@@ -162,6 +175,7 @@ void PaintBoard::applyBoardStyle()
 
 void PaintBoard::retranslateUi()
 {
+    noticeLabel->setText(translated("sign_nothing_to_confirm"));
     if (cancelBtn)
         cancelBtn->setText(translated("cancel"));
     if (okBtn)
@@ -235,6 +249,8 @@ void PaintBoard::mouseReleaseEvent(QMouseEvent *event)
 
 void PaintBoard::handlePenPacket(TABLET_PACKET packet)
 {
+    if (packet.status == 1)
+        noticeLabel->hide();
     if (!hub->isScreenDevice() || options->operHidden || !cancelBtn)
         return;
     const QPoint pen(qRound(float(packet.x) * penScaleX), qRound(float(packet.y) * penScaleY));
@@ -251,6 +267,17 @@ void PaintBoard::onOKBtnClicked()
 {
     if (finished)
         return;
+    // A picture with nothing on it would be stored, and saved, as the signer's signature.
+    if (!drawLabel->hasInk()) {
+        qDebug() << "OK refused: the board holds no ink";
+        // Inside the canvas's border, which stays whole around it.
+        const QRect canvas = drawLabel->geometry().adjusted(2, 0, -2, -2);
+        const int height = noticeLabel->sizeHint().height();
+        noticeLabel->setGeometry(canvas.x(), canvas.bottom() + 1 - height, canvas.width(), height);
+        noticeLabel->show();
+        noticeLabel->raise();
+        return;
+    }
     finished = true;
     drawLabel->exportSignature();
     const QString text = drawLabel->exportedBase64();

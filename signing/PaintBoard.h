@@ -59,6 +59,8 @@ private:
     QPointer<DrawLabel> drawLabel;
     QWidget *layoutContainer = nullptr;
     QLabel *titleLabel = nullptr;
+    // Says why an ok on a board without ink was refused; hidden until then.
+    QLabel *noticeLabel = nullptr;
     QWidget *bottomWidget = nullptr;
     QPushButton *cancelBtn = nullptr;
     QPushButton *clearBtn = nullptr;

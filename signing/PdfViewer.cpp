@@ -6,6 +6,7 @@
 #include "PdfHandler.h"
 #include "TagMonitorThread.h"
 
+#include <QCloseEvent>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
@@ -196,10 +197,17 @@ void PdfViewer::processNextTag()
     }
 }
 
+void PdfViewer::showCurrentTag()
+{
+    if (hasCurrentTag())
+        goToTag(m_currentTagIndex - 1);
+}
+
 void PdfViewer::onSignBtnClicked()
 {
     if (!hasCurrentTag())
         return;
+    showCurrentTag();
     // A board without a device takes no ink, and the status bar saying so lies under this
     // full-screen window.
     if (!signingDeviceConnected()) {
@@ -215,6 +223,7 @@ void PdfViewer::onSignBtnClicked()
 
 void PdfViewer::onFPBtnClicked()
 {
+    showCurrentTag();
     requestFingerprintDialog();
 }
 
@@ -319,6 +328,47 @@ void PdfViewer::onOkBtnClicked()
 }
 
 void PdfViewer::onCancelBtnClicked()
+{
+    askBeforeDropping([this] { cancelSigning(); });
+}
+
+void PdfViewer::closeEvent(QCloseEvent *event)
+{
+    // The window manager's close (Alt+F4) drops the captures as Cancel does. A close of the
+    // program's own (its OK, the main window's close, which asked already) goes through.
+    if (event->spontaneous() && m_captured) {
+        event->ignore();
+        askBeforeDropping([this] { close(); });
+        return;
+    }
+    QWidget::closeEvent(event);
+}
+
+void PdfViewer::askBeforeDropping(const std::function<void()> &drop)
+{
+    if (!m_captured) {
+        drop();
+        return;
+    }
+    if (m_dropQuestion) {
+        m_dropQuestion->raise();
+        m_dropQuestion->activateWindow();
+        return;
+    }
+    auto *box = new QMessageBox(QMessageBox::Question, translated("unsaved_title"), translated("signing_discard_message"),
+                                QMessageBox::NoButton, this);
+    QPushButton *discard = box->addButton(translated("close_discard"), QMessageBox::AcceptRole);
+    QPushButton *back = box->addButton(translated("close_back"), QMessageBox::RejectRole);
+    box->setDefaultButton(back);
+    box->setEscapeButton(back);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    // Queued: the drop closes this window, and the box with it, from outside the box's click.
+    connect(discard, &QPushButton::clicked, this, drop, Qt::QueuedConnection);
+    m_dropQuestion = box;
+    box->open();
+}
+
+void PdfViewer::cancelSigning()
 {
     m_isBusy = false;
     m_deviceController->endSignature();

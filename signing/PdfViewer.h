@@ -7,12 +7,16 @@
 #include <QImage>
 #include <QList>
 #include <QPointF>
+#include <QPointer>
 #include <QSharedPointer>
 #include <QWidget>
+
+#include <functional>
 
 class DeviceController;
 class PdfHandler;
 class QLabel;
+class QMessageBox;
 class QPushButton;
 class QScrollArea;
 class TagMonitorThread;
@@ -63,6 +67,7 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
 
     // The fingerprint capture controller (tests stand in for it): ask for the fingerprint
     // dialog, stop any capture, and the last captured fingerprint as Base64 PNG (empty when
@@ -124,6 +129,12 @@ private:
     bool currentTagAsks(bool isSign) const;
     void finishCaptureButtons();
     void afterResult(int next);
+    // The capture goes to the walk's current tag, wherever the signer looked since: it is
+    // brought into view first.
+    void showCurrentTag();
+    void cancelSigning();
+    // Runs drop at once without captures; with some, only after the signer chose to discard them.
+    void askBeforeDropping(const std::function<void()> &drop);
 
     void setupUi();
     void retranslateUi();
@@ -147,6 +158,7 @@ private:
     QSharedPointer<DeviceController> m_deviceController;
 
     bool m_captured = false;
+    QPointer<QMessageBox> m_dropQuestion;
     bool m_penDragging = false;
     QPointF m_lastPenPos;
     // Top left corner of the pen display's screen, fixed with the pen scale.

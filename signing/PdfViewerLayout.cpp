@@ -10,6 +10,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
@@ -435,6 +436,9 @@ void PdfViewer::mouseReleaseEvent(QMouseEvent *event)
 
 QList<QPushButton *> PdfViewer::tappableButtons() const
 {
+    // The question before dropping the captures is modal: the pen answers it and nothing else.
+    if (m_dropQuestion)
+        return m_dropQuestion->findChildren<QPushButton *>();
     QList<QPushButton *> buttons = {m_cancelBtn, m_prevPageBtn, m_nextPageBtn, m_okBtn};
     // Hidden tag buttons are not there for the signer to tap.
     for (QPushButton *button : {m_signBtn, m_fpBtn, m_prevTagBtn, m_nextTagBtn}) {

@@ -492,7 +492,12 @@ void tst_signingflow::signaturesThroughDeviceChurn()
     replugPad();
     QVERIFY(!board() && log.count(QStringLiteral("Signature carried on")) == 1);
 
+    const int starts = log.count(QStringLiteral("startSignature result:"));
     nextBoard();
+    QTRY_VERIFY(log.count(QStringLiteral("startSignature result:")) > starts);
+    sim.sendInput(pad, SimSignaturePadModel::keyReport(1));
+    QTRY_VERIFY(lastBoard->findChild<QWidget *>(QStringLiteral("noticeLabel"))->isVisible());
+    button(lastBoard, "ok")->click();
     writeOnPad(pad);
     sim.sendInput(pad, SimSignaturePadModel::keyReport(1));
     waitForBoardToClose();

@@ -7,6 +7,7 @@
 #include "sim/DevSim.h"
 #include "sim/SimModelCatalog.h"
 
+#include <QLabel>
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
@@ -132,6 +133,8 @@ private slots:
         QTest::newRow("window manager's close") << true << "wm close" << QStringList{"cancel", "close"};
         QTest::newRow("clear") << false << "clear" << QStringList{"clear"};
         QTest::newRow("clear key") << false << "clear key" << QStringList{"clear"};
+        QTest::newRow("ok, nothing written") << true << "ok empty" << QStringList{"history", "pdf", "close"};
+        QTest::newRow("ok after a clear") << false << "ok cleared" << QStringList{"clear", "history", "confirm", "close"};
     }
 
     // What the board hands on, whichever way ok, cancel or clear comes.
@@ -142,8 +145,16 @@ private slots:
         QFETCH(QStringList, expected);
         PaintBoard board(options, fromPdf);
         board.show();
-        drawStroke(board);
         const QList<QPushButton *> row = buttons(board);
+        if (action != "ok empty")
+            drawStroke(board);
+        if (action == "ok empty" || action == "ok cleared") {
+            (action == "ok cleared" ? row[1] : row[2])->click();   // refused without ink, the board says why
+            row[2]->click();
+            QTRY_VERIFY(board.findChild<QLabel *>(QStringLiteral("noticeLabel"))->isVisible());
+            drawStroke(board);
+            action = "ok";
+        }
         if (action == "ok" || action == "ok both")
             row[2]->click();
         if (action == "ok key" || action == "ok both")
@@ -207,6 +218,11 @@ private slots:
         tap(row[1], row[1]->mapToGlobal(QPoint(-20, 10)) - screen.topLeft());
         QTest::qWait(200);
         QVERIFY(journal.isEmpty());
+        tap(row[2], row[2]->mapToGlobal(row[2]->rect().center()) - screen.topLeft());
+        QTRY_VERIFY(board.findChild<QLabel *>(QStringLiteral("noticeLabel"))->isVisible());
+        for (int x = 100; x <= 300; x += 20)
+            displayPen(x < 300 ? 0xA1 : 0xA0, board.canvas()->mapToGlobal(QPoint(x, 135)) - screen.topLeft());
+        QTRY_VERIFY(inkNear(board.canvas()->canvasPixmap().toImage(), 200, 135));
         tap(row[2], row[2]->mapToGlobal(row[2]->rect().center()) - screen.topLeft());
         QTRY_COMPARE(journal, QStringList({"history", "pdf", "close"}));
         // The board took its screen when it was built, not once per packet.

@@ -344,8 +344,8 @@ private slots:
     {
         QFETCH(bool, autoJump);
         Viewer *v = open(3, {tagOn(1, 1), tagOn(3, 1)}, Options{false, false, autoJump});
-        const int before = v->scroll();
         v->m_signBtn->click();
+        const int before = v->scroll();
         sign(picture);
         QCOMPARE(v->scroll(), autoJump ? tagCentredAt(v, 3) : before);
     }
@@ -363,6 +363,8 @@ private slots:
         QTest::newRow("foot of the last page") << a4 << a4 << QRect(2200, 3300, 250, 150) << false;
         QTest::newRow("landscape page after a portrait one") << a4 << landscapeLegal << QRect(3990, 2400, 200, 100) << false;
         QTest::newRow("portrait page after a landscape one") << landscapeLegal << a4 << QRect(2200, 3300, 250, 150) << false;
+        QTest::newRow("sign after Prev Tag") << a4 << a4 << QRect(2200, 3300, 250, 150) << false;
+        QTest::newRow("fingerprint after Prev Tag") << a4 << landscapeLegal << QRect(3990, 2400, 200, 100) << false;
     }
 
     void walkShowsTheWholeBox()
@@ -374,15 +376,18 @@ private slots:
         // A file of its own: the session keeps the document first opened at a path.
         const QString path = folder.filePath(QStringLiteral("walk-%1.pdf").arg(QTest::currentDataTag()));
         QVERIFY(TestPdf::writeBlank(path, {TestPage{first.width(), first.height()}, TestPage{page.width(), page.height()}}));
-        PdfSignTag tag = tagOn(2, 1);
+        const QString press = QString::fromLatin1(QTest::currentDataTag()).section(' ', 0, 0);
+        PdfSignTag tag = tagOn(2, press == "fingerprint" ? 2 : 1);
         tag.x = box.x(), tag.y = box.y(), tag.w = box.width(), tag.h = box.height();
         PdfSignData data;
-        data.tags = {tagOn(1, 1), tag};
+        data.tags = {tagOn(1, 1, press == "sign" || press == "fingerprint"), tag};
         const bool flags[4] = {false, false, tagBtnHidden, false};
         Viewer *v = viewer = new Viewer(path, data, flags, handler);
         v->show();
         QVERIFY(QTest::qWaitForWindowExposed(v));
         v->goToTag(1);
+        v->m_prevTagBtn->click();
+        (press == "fingerprint" ? v->m_fpBtn : press == "sign" ? v->m_signBtn : v->m_nextTagBtn)->click();
         // Where the page's picture shows the box: on screen, clear of the tag buttons and the bar.
         QLabel *label = v->m_pageLabels.at(1);
         QTRY_VERIFY(hasPicture(label));
@@ -617,19 +622,23 @@ private slots:
         QTest::newRow("cancel") << "cancel" << QStringList();
         QTest::newRow("ok") << "ok" << QStringList{"Signing completed. Please save the document."};
         QTest::newRow("close") << "close" << QStringList();
+        QTest::newRow("window manager's close") << "wm close" << QStringList();
+        QTest::newRow("cancel, captured") << "cancel" << QStringList{translated("signing_discard_message")};
+        QTest::newRow("window manager's close, captured") << "wm close" << QStringList{translated("signing_discard_message")};
     }
 
     void closingReopensTheDocumentInTheMainWindow()
     {
         QFETCH(QString, path);
         QFETCH(QStringList, messages);
-        plugPenDisplay(false);
+        const bool captured = messages.contains(translated("signing_discard_message"));
+        plugPenDisplay(captured);
         QStringList seen;
         QTimer answer;
         connect(&answer, &QTimer::timeout, this, [&] {
             if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
                 seen << box->text();
-                box->accept();
+                box->buttons().first()->click();
             }
         });
         answer.start(5);
@@ -653,12 +662,17 @@ private slots:
         QCOMPARE(signing->geometry().topLeft(), signing->screen()->geometry().topLeft());
         QCOMPARE(signing->height(), signing->screen()->geometry().height());
 
+        if (captured)
+            signing->onSignBtnClicked(), sign(picture);
+        QCloseEvent close;   // as the window manager's comes, at the native window
         if (path == QLatin1String("cancel"))
             signing->onCancelBtnClicked();
         else if (path == QLatin1String("ok"))
             signing->onOkBtnClicked();
-        else
+        else if (path == QLatin1String("close"))
             signing->close();
+        else
+            QApplication::sendEvent(signing->windowHandle(), &close);
         QTRY_VERIFY(guard.isNull());
         QTRY_VERIFY(editor->hasDocument() && handler->pageCount() == 2);
         QTest::qWait(50);

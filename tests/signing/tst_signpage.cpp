@@ -102,6 +102,8 @@ private slots:
         // Reopened by its title, the board is outside the document flow.
         QSignalSpy confirm(hub.data(), &DeviceController::signConfirm);
         QSignalSpy completed(hub.data(), &DeviceController::pdfSignCompleted);
+        for (int status : {1, 2, 3})
+            emit hub->penPacketReceived(TABLET_PACKET{0, status, 0, 0, 0, 0, 200 * status, 250, 500});
         emit hub->okBtnClicked();
         QCOMPARE(confirm.count(), 1);
         QCOMPARE(completed.count(), 0);
