@@ -169,7 +169,7 @@ private slots:
     {
         QTest::addColumn<QString>("steps");   // a: a pen display, b: a tablet; "?": what the hub answers
         QTest::addColumn<QStringList>("journal");
-        QTest::addColumn<QString>("tabletName");   // t: a simulated tablet of this product name
+        QTest::addColumn<QString>("tabletName");   // t: a simulated tablet of this product name (none: unreadable)
         QTest::newRow("current pulled, the other serves") << "+b +a -a sign ?" << QStringList{"b start", "b", "b end"} << QString();
         QTest::newRow("its device back, another in and out") << "+a sign -a +a +b clear ? -b ?" << QStringList{"a start", "a start", "a clear", "b, screen", "a, screen", "a end"} << QString();
         QTest::newRow("its device pulled, the other takes it") << "+b +a sign -a ?" << QStringList{"a start", "a end", "b start", "b", "b end"} << QString();
@@ -186,6 +186,7 @@ private slots:
         QTest::newRow("name of 48 bytes, stick pulled") << "+t sign stick ink" << stayed << QStringLiteral("Tabrix Pen Tablet Medium Pro with Touch Ring 048");
         QTest::newRow("NUL-padded name, stick pulled") << "+t sign stick ink" << stayed << tablet + QString(15, QChar());
         QTest::newRow("Chinese name, stick pulled") << "+t sign stick ink" << stayed << QString::fromUtf8("拓瑞克斯数位板专业版中号");
+        QTest::newRow("name unreadable, stick pulled") << "+t sign stick ink" << stayed << QString();
     }
 
     void plugAndPull()
@@ -204,11 +205,14 @@ private slots:
         CapturedLog log;
         SimTabletModel model;
         model.productName = tabletName.toStdU16String();
+        SimDeviceDesc desc = model.desc();
+        if (tabletName.isNull())
+            desc.strings.erase(2);
         int tablet = 0;
         int removals = 0;
         for (const QString &step : QString(steps + " end -a -b").split(QLatin1Char(' '))) {
             if (step == "+t") {
-                tablet = sim->plug(model.desc());
+                tablet = sim->plug(desc);
                 QTRY_VERIFY(hub->hasDevice());
             } else if (step == "-t") {
                 sim->unplug(tablet);
