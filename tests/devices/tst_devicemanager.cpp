@@ -88,8 +88,7 @@ private slots:
         QCOMPARE(disconnected.at(0).at(0).value<IDevice *>(), pad);
         QVERIFY(journal.contains("pad close") && !journal.contains("tablet close"));
 
-        // The tablet opened went, another tablet is there: it is let go before any presence
-        // test, and the one there is connected instead.
+        // The tablet opened went, another tablet is there: let go at once, that one connected instead.
         journal.clear();
         tablet->openPresent = false;
         worker->handleDeviceChange(platform::UsbEvent::Removed);

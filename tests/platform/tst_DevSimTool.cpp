@@ -57,8 +57,7 @@ void tst_DevSimTool::plugSendAndUnplugOverStdin()
     const QString second = answer(tool);
     QTemporaryFile trace;
     QVERIFY(trace.open());
-    for (int step = 0; step < 3000; ++step)
-        trace.write("10 0241a1\n");
+    trace.write(QByteArray("10 0241a1\n").repeated(3000));
     trace.flush();
     tool.write(QStringLiteral("play %1 %2\nunplug %1\nquit\n").arg(second, trace.fileName()).toUtf8());
     QCOMPARE(answer(tool), QStringLiteral("playing"));
