@@ -76,18 +76,19 @@ void DeviceManagerWorker::handleDeviceChange(platform::UsbEvent::Kind event)
         connectAll();
     } else {
         // Devices are not told apart by the event: each connected device is asked. One still
-        // there goes on serving, its open signature with it; one that went is disconnected,
-        // and another of its kind still present (a second tablet) is connected in its place.
+        // there goes on serving, its open signature with it. One whose opened device went is
+        // disconnected at once, whatever is back in its place; another of its kind present (a
+        // second tablet, or the same one plugged back) is then connected afresh.
         qDebug() << "USB device removed.";
         for (IDevice *device : qAsConst(m_devices)) {
             if (m_deviceStates.value(device) != Connected)
                 continue;
-            const bool present = device->checkDevice();
-            if (present && device->isOpenDevicePresent())
-                continue;
-            disconnectDevice(device);
-            if (present)
+            if (!device->isOpenDevicePresent()) {
+                disconnectDevice(device);
                 tryConnect(device);
+            } else if (!device->checkDevice()) {
+                disconnectDevice(device);
+            }
         }
     }
 }

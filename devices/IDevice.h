@@ -31,9 +31,9 @@ public:
     virtual int setPenColor(const int &r, const int &g, const int &b) = 0;
     virtual int activateMouse(const bool &activate) = 0;
     virtual bool isScreenDevice() = 0;
-    // Asked after checkDevice answered true: whether the device this adapter has open is still
-    // among those present, and not only another of its kind. An adapter that can only ever
-    // find one device answers true.
+    // Asked on a USB removal, before checkDevice: false when the device this adapter opened is
+    // no longer attached, even if another of its kind (or the same one plugged back) is there.
+    // An adapter that cannot tell answers true.
     virtual bool isOpenDevicePresent() { return true; }
 
 signals:

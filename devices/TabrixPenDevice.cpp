@@ -25,25 +25,37 @@ QString narrowText(const char *text, size_t size)
 // Every supported tablet serves the library on this vendor's interface 2.
 constexpr uint16_t TabletVendorId = 0x2B57;
 
-// Product name and serial strings of each present tablet, in the system's order of its
-// interfaces (the library takes the first of a model in that order).
-std::vector<std::pair<std::u16string, std::u16string>> presentTabletStrings()
+// A product name as the library keeps it in the context: up to the first NUL, cut to the
+// field less its terminator, never inside a character.
+QByteArray contextForm(const std::u16string &name)
 {
-    std::vector<std::pair<std::u16string, std::u16string>> tablets;
+    QString text = QString::fromStdU16String(name);
+    const int nul = text.indexOf(QChar(0));
+    if (nul >= 0)
+        text.truncate(nul);
+    const QByteArray utf8 = text.toUtf8();
+    int size = std::min(utf8.size(), int(sizeof(TABLET_CONTEXT::productName)) - 1);
+    while (size > 0 && size < utf8.size() && (static_cast<uchar>(utf8[size]) & 0xC0) == 0x80)
+        --size;
+    return utf8.left(size);
+}
+
+// The interface and product name (as the library keeps it) of each present tablet, in the
+// system's order of its interfaces: the library takes the first of a model in that order.
+std::vector<std::pair<platform::HidDeviceInfo, QByteArray>> presentTabletNames()
+{
+    std::vector<std::pair<platform::HidDeviceInfo, QByteArray>> tablets;
     for (const platform::HidDeviceInfo &info : platform::hid::enumerate()) {
         if (info.vendorId != TabletVendorId || info.interfaceNumber != 2)
             continue;
         const std::unique_ptr<platform::HidDevice> device = platform::hid::open(info.path);
         if (!device)
             continue;
-        std::pair<std::u16string, std::u16string> strings;
+        std::u16string name;
         // The tablets need a pause before each string request.
         std::this_thread::sleep_for(std::chrono::milliseconds(30));
-        if (!device->indexedString(2, strings.first))
-            continue;
-        std::this_thread::sleep_for(std::chrono::milliseconds(30));
-        if (device->indexedString(3, strings.second))
-            tablets.push_back(std::move(strings));
+        if (device->indexedString(2, name))
+            tablets.emplace_back(info, contextForm(name));
     }
     return tablets;
 }
@@ -87,7 +99,7 @@ bool TabrixPenDevice::checkDevice()
 int TabrixPenDevice::open()
 {
     // Asked before the lock: the strings take a while, and the hub reads the context meanwhile.
-    auto present = presentTabletStrings();
+    const auto present = presentTabletNames();
     std::lock_guard<std::mutex> locker(m_lock);
     const int opened = TabrixOpen();
     if (opened != TABRIX_OK) {
@@ -108,13 +120,10 @@ int TabrixPenDevice::open()
     m_serialNumber = narrowText(m_context.serial, sizeof m_context.serial);
     m_deviceName = narrowText(m_context.productName, sizeof m_context.productName);
     m_isScreenDevice = screenDeviceModels().contains(m_deviceName);
-    m_openStrings = {};
-    for (auto &strings : present) {
-        if (QString::fromStdU16String(strings.first) == m_deviceName) {
-            m_openStrings = std::move(strings);
-            break;
-        }
-    }
+    const QByteArray productName(m_context.productName, int(strnlen(m_context.productName, sizeof m_context.productName)));
+    const auto tablet = std::find_if(present.cbegin(), present.cend(),
+                                     [&](const auto &named) { return named.second == productName; });
+    m_openInterface = tablet == present.cend() ? platform::HidDeviceInfo() : tablet->first;
     qInfo() << "Device SN:" << m_serialNumber << ", Device Name:" << m_deviceName << ", Tablet Width:" << m_width
             << ", Tablet Height:" << m_height << ", Tablet Pressure:" << m_pressure
             << ", Is Screen Device:" << (m_isScreenDevice ? "Yes" : "No");
@@ -130,6 +139,7 @@ void TabrixPenDevice::close()
     std::lock_guard<std::mutex> locker(m_lock);
     TabrixClose();
     m_isScreenDevice = false;
+    m_openInterface = {};
 }
 
 QString TabrixPenDevice::deviceName()
@@ -170,13 +180,19 @@ bool TabrixPenDevice::isScreenDevice()
 
 bool TabrixPenDevice::isOpenDevicePresent()
 {
-    // The library reads the context of the first present tablet only, and a tablet plugged in
-    // since may come before the one opened: each present tablet is compared.
     std::unique_lock<std::mutex> locker(m_lock);
-    const auto opened = m_openStrings;
+    const platform::HidDeviceInfo opened = m_openInterface;
     locker.unlock();
-    const auto present = presentTabletStrings();
-    return !opened.first.empty() && std::find(present.cbegin(), present.cend(), opened) != present.cend();
+    const auto present = platform::hid::list();
+    // Which tablet the library opened is not known, or nothing is known of what is present:
+    // that alone says nothing of its absence.
+    if (opened.path.empty() || !present)
+        return true;
+    // The interface the library opened, not only one at its path: a tablet plugged back at
+    // once may get the same node, and the library's handle on the old one is dead.
+    return std::any_of(present->cbegin(), present->cend(), [&](const platform::HidDeviceInfo &info) {
+        return info.path == opened.path && info.instance == opened.instance;
+    });
 }
 
 int TabrixPenDevice::startSignature(const int &width, const int &height)

@@ -1,12 +1,11 @@
 #pragma once
 
 #include "IDevice.h"
+#include "platform/HidDeviceInfo.h"
 
 #include <QElapsedTimer>
 #include <QHash>
 #include <mutex>
-#include <string>
-#include <utility>
 #include <QSet>
 
 // Pen tablets and pen displays served by libTabrixPen: pen packets pass through unchanged,
@@ -55,9 +54,9 @@ private:
     QString m_deviceName;
     bool m_isScreenDevice = false;
     qint64 m_packetCallbackId = -1;
-    // Product name and serial strings of the tablet opened, as the device reports them; empty
-    // when none of the present tablets answered with the opened one's name.
-    std::pair<std::u16string, std::u16string> m_openStrings;
+    // The interface the library opened; an empty path when no present tablet's name could be
+    // read as the one in the context.
+    platform::HidDeviceInfo m_openInterface;
     // The device thread opens and closes on USB events while the hub opens again on the main
     // thread; the context copies are written by both. A standard mutex, which ThreadSanitizer
     // sees.

@@ -25,6 +25,10 @@ struct HidDeviceInfo {
     int collectionIndex = 0;    // 0-based among the device's top-level collections
     int collectionCount = 1;
     HidCaps caps;
+    // Tells this plug of a device from an earlier one at the same path: hidraw nodes are
+    // numbered again from the lowest free, a USB device is not. Empty where paths are never
+    // used twice.
+    std::string instance;
 
     // "HID\VID_vvvv&PID_pppp&REV_rrrr&MI_ii[&COLnn]", upper-case hexadecimal.
     std::string hardwareId() const;

@@ -50,6 +50,9 @@ std::vector<HidDeviceInfo> LinuxHidBackend::describe(udev_device *hidraw)
     if (interface)
         base.interfaceNumber = static_cast<int>(hexAttribute(interface, "bInterfaceNumber", 0));
     base.revision = static_cast<uint16_t>(hexAttribute(usb, "bcdDevice", 0));
+    // The USB device's node carries its bus address, which a replug does not get back.
+    if (const char *usbNode = usb ? udev_device_get_devnode(usb) : nullptr)
+        base.instance = usbNode;
 
     std::ifstream file(std::string(udev_device_get_syspath(hid)) + "/report_descriptor", std::ios::binary);
     const std::vector<uint8_t> raw((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());

@@ -10,9 +10,11 @@
 #include <cstdlib>
 #include <iostream>
 #include <map>
+#include <mutex>
 #include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 using namespace platform;
 
@@ -23,13 +25,31 @@ const char Help[] =
     "                      that many milliseconds after the USB arrival (at most 5000)\n"
     "unplug ID             remove it\n"
     "send ID HEX           deliver one input report (byte 0 = report id)\n"
-    "play ID FILE          deliver a trace: lines \"<delay ms> <hex>\"\n"
+    "play ID FILE          deliver a trace: lines \"<delay ms> <hex>\"; answers \"playing\" at once\n"
+    "                      and later \"played ID\", or \"stopped ID: no such device\" once unplugged\n"
     "fault ID none|silent|refuse-open|deny-access\n"
     "records ID            print the reports the libraries sent\n"
     "display NAME X Y W H MODEW MODEH [MONITORID]   add a display to the desktop\n"
     "displays clear        remove every display\n"
     "list                  print the devices present\n"
     "quit\n";
+
+// Answers and the ends of traces playing meanwhile are whole lines, never mixed.
+std::mutex s_output;
+// Each trace plays on a thread of its own: commands go on meanwhile, an unplug mid-stroke too.
+std::vector<std::thread> s_plays;
+
+void play(DevSim &sim, int id, SimTrace trace)
+{
+    s_plays.emplace_back([&sim, id, trace = std::move(trace)] {
+        sim.play(id, trace);
+        std::lock_guard<std::mutex> guard(s_output);
+        if (sim.present(id))
+            std::cout << "played " << id << std::endl;
+        else
+            std::cout << "stopped " << id << ": no such device" << std::endl;
+    });
+}
 
 std::string hex(const SimBytes &bytes)
 {
@@ -89,9 +109,11 @@ bool run(DevSim &sim, std::vector<DisplayInfo> &desktop, const std::string &line
         const auto trace = SimTrace::load(file, error);
         if (!trace) {
             std::cout << "error: trace " << file << ": " << error << std::endl;
+        } else if (!sim.present(id)) {
+            std::cout << "error: no such device" << std::endl;
         } else {
-            sim.play(id, *trace);
-            std::cout << "ok" << std::endl;
+            play(sim, id, std::move(*trace));
+            std::cout << "playing" << std::endl;
         }
     } else if (command == "fault" && in >> id) {
         std::string kind;
@@ -173,11 +195,16 @@ int main(int argc, char **argv)
     std::cout << "listening on " << sim.socketPath() << std::endl;
     std::vector<DisplayInfo> desktop;
     std::string line;
-    while (std::getline(std::cin, line))
-        if (!run(sim, desktop, line))
-            return 0;
+    bool quit = false;
+    while (!quit && std::getline(std::cin, line)) {
+        std::lock_guard<std::mutex> guard(s_output);
+        quit = !run(sim, desktop, line);
+    }
     // Input closed (run in the background): serve until told to stop.
     int signal = 0;
-    sigwait(&stop, &signal);
+    if (!quit)
+        sigwait(&stop, &signal);
+    for (std::thread &playing : s_plays)
+        playing.join();
     return 0;
 }

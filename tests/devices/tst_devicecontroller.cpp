@@ -4,6 +4,7 @@
 #include "sim/DevSim.h"
 #include "sim/SimModelCatalog.h"
 #include "sim/SimSignaturePadModel.h"
+#include "sim/SimTabletModel.h"
 
 #include <QJsonDocument>
 #include <QProcess>
@@ -166,11 +167,24 @@ private slots:
 
     void plugAndPull_data()
     {
-        QTest::addColumn<QString>("steps");   // a: a pen display, b: a tablet; "?": what the hub answers
+        QTest::addColumn<QString>("steps");   // a: a pen display, b: a tablet; "?": what the hub answers;
+                                              // t: a simulated tablet named after "|" (without: unreadable)
         QTest::addColumn<QStringList>("journal");
         QTest::newRow("current pulled, the other serves") << "+b +a -a sign ?" << QStringList{"b start", "b", "b end"};
         QTest::newRow("its device back, another in and out") << "+a sign -a +a +b clear ? -b ?" << QStringList{"a start", "a start", "a clear", "b, screen", "a, screen", "a end"};
         QTest::newRow("its device pulled, the other takes it") << "+b +a sign -a ?" << QStringList{"a start", "a end", "b start", "b", "b end"};
+        // The tablet back at once, or before its removal was looked at, serves afresh and signs on.
+        const QStringList replugged{"t start", "t start", "t 1", "t 0", "t 1", "t 0"};
+        QTest::newRow("tablet back at once, board open") << "+t sign -t +t ink -t|Tabrix Pen Tablet" << replugged;
+        QTest::newRow("tablet back in 0.4 s, board open") << "+t sign -t wait +t ink -t|Tabrix Pen Tablet" << replugged;
+        // A memory stick pulled leaves the tablet alone, whatever the library made of its name.
+        const QStringList stayed{"t start", "t 1", "t 0"};
+        QTest::newRow("name of 31 bytes, stick pulled") << "+t sign stick ink -t|Tabrix Pen Tablet Medium Pro 31" << stayed;
+        QTest::newRow("name of 32 bytes, stick pulled") << "+t sign stick ink -t|Tabrix Pen Tablet Medium Pro 032" << stayed;
+        QTest::newRow("name of 48 bytes, stick pulled") << "+t sign stick ink -t|Tabrix Pen Tablet Medium Pro with Touch Ring 048" << stayed;
+        QTest::newRow("NUL-padded name, stick pulled") << "+t sign stick ink -t|Tabrix Pen Tablet" + QString(15, QChar()) << stayed;
+        QTest::newRow("Chinese name, stick pulled") << QString::fromUtf8("+t sign stick ink -t|拓瑞克斯数位板专业版中号") << stayed;
+        QTest::newRow("name unreadable, stick pulled") << "+t sign stick ink -t" << stayed;
     }
 
     void plugAndPull()
@@ -179,16 +193,46 @@ private slots:
         QStringList journal;
         FakeDevice a(QStringLiteral("a"), &journal), b(QStringLiteral("b"), &journal);
         a.screen = true;
-        for (const QString &step : QString(steps + " end -a -b").split(QLatin1Char(' '))) {
-            if (step.size() == 2)
+        QSignalSpy status(hub.data(), &DeviceController::deviceStatusChanged);
+        QSignalSpy pen(hub.data(), &DeviceController::penPacketReceived);
+        CapturedLog log;
+        SimTabletModel model;
+        model.productName = steps.section(QLatin1Char('|'), 1).toStdU16String();
+        SimDeviceDesc desc = model.desc();
+        if (!steps.contains(QLatin1Char('|')))
+            desc.strings.erase(2);
+        int tablet = 0, removals = 0;
+        for (const QString &step : QString(steps.section(QLatin1Char('|'), 0, 0) + " end -a -b").split(QLatin1Char(' '))) {
+            if (step == "+t") {
+                tablet = sim->plug(desc);
+                QTRY_VERIFY(hub->hasDevice());
+            } else if (step == "-t") {
+                removals += sim->unplug(tablet);
+            } else if (step == "stick") {
+                // The next arrival is looked at only once that removal has been: it marks its end.
+                const int from = log.all().size();
+                for (int stick = 0; stick < 2; ++stick)
+                    removals += sim->unplug(sim->plug(*SimModelCatalog::make("memory-stick")));
+                QTRY_VERIFY_WITH_TIMEOUT(log.all().indexOf(QStringLiteral("USB device inserted."),
+                                                           log.all().indexOf(QStringLiteral("USB device removed."), from)) > from, 15000);
+            } else if (step == "ink") {
+                QTRY_VERIFY_WITH_TIMEOUT((sim->sendInput(tablet, {0x02, 0x41, 0xA1, 0x10, 0x10, 0x10, 0x10, 0x00, 0x10}), !pen.isEmpty()), 15000);
+            } else if (step.size() == 2) {
                 QMetaObject::invokeMethod(hub.data(), step[0] == '+' ? "onDeviceConnected" : "onDeviceDisconnected",
                                           Q_ARG(IDevice *, step[1] == 'a' ? &a : &b));
-            else if (step == "?")
+            } else if (step == "?") {
                 journal.append(hub->deviceName() + (hub->isScreenDevice() ? ", screen" : ""));
-            else
-                step == "sign" ? hub->startSignature(false, QString()) : step == "end" ? hub->endSignature() : hub->clearSignature();
+            } else {
+                step == "sign" ? hub->startSignature(false, QString()) : step == "end" ? hub->endSignature()
+                    : step == "wait" ? QTest::qWait(400) : hub->clearSignature();
+            }
         }
-        QTEST(journal.filter(QRegularExpression("start|clear|end|^.$|screen")), "journal");
+        QTRY_VERIFY_WITH_TIMEOUT(log.count(QStringLiteral("USB device removed.")) == removals && !hub->hasDevice(), 15000);
+        for (int n = log.count(QStringLiteral("TabrixPenDevice startSignature")); n > 0; --n)
+            journal.append(QStringLiteral("t start"));
+        for (const QList<QVariant> &change : qAsConst(status))
+            journal.append(change.at(0).toString().size() != 1 ? "t " + change.at(1).toString() : QString());
+        QTEST(journal.filter(QRegularExpression("start|clear|end|^.$|screen|^t ")), "journal");
     }
 
     void removalsOfOtherDevices()

@@ -51,8 +51,18 @@ void tst_DevSimTool::plugSendAndUnplugOverStdin()
     QCOMPARE(answer(tool), QStringLiteral("output 0 090f01000000000000"));
     QCOMPARE(answer(tool), QStringLiteral("ok"));
 
-    tool.write(QStringLiteral("unplug %1\nquit\n").arg(id).toUtf8());
+    tool.write(QStringLiteral("unplug %1\nplug tablet\n").arg(id).toUtf8());
     QCOMPARE(answer(tool), QStringLiteral("ok"));
+    // A trace plays while further commands are served: an unplug mid-stroke stops it.
+    const QString second = answer(tool);
+    QTemporaryFile trace;
+    QVERIFY(trace.open());
+    trace.write(QByteArray("10 0241a1\n").repeated(3000));
+    trace.flush();
+    tool.write(QStringLiteral("play %1 %2\nunplug %1\nquit\n").arg(second, trace.fileName()).toUtf8());
+    QCOMPARE(answer(tool), QStringLiteral("playing"));
+    QCOMPARE(answer(tool), QStringLiteral("ok"));
+    QCOMPARE(answer(tool), QStringLiteral("stopped %1: no such device").arg(second));
     QVERIFY(tool.waitForFinished(5000));
     QCOMPARE(tool.exitCode(), 0);
     QCOMPARE(device->read(report, sizeof report, 1000), -1);
