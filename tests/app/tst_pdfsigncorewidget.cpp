@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QProcess>
 #include <QMenu>
+#include <QProgressDialog>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QtTest>
@@ -832,6 +833,10 @@ void TestPdfSignCoreWidget::saveFailures_data()
     QTest::newRow("target under /proc") << "proc" << "target" << "the document could not be written";
     QTest::newRow("intermediate folder full") << "full" << "intermediate" << "the disk is full";
     QTest::newRow("data folder cannot be made") << "nodata" << "data" << "the folder could not be created";
+    QTest::newRow("Escape, close and a drag during a long save reach nothing")
+        << "input" << "intermediate" << "the PDF writer stopped before it finished";
+    // Saved, or failed for want of memory; never ended by it.
+    QTest::newRow("300 tags sharing one picture in 1.8 GB of address space") << "capped" << "" << "";
 }
 
 void TestPdfSignCoreWidget::saveFailures()
@@ -866,16 +871,59 @@ void TestPdfSignCoreWidget::saveFailures()
         QFile blocker(dataFolder);
         QVERIFY(blocker.open(QIODevice::WriteOnly));
     }
+    if (situation == "capped") {
+        QProcess child;
+        child.start("/bin/sh", {"-c", "ulimit -v 1800000 && exec \"$0\" \"$@\"", SAVECHILD_PATH, threePages, target, "1", "300"});
+        QVERIFY(child.waitForFinished(600000));
+        QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+        QVERIFY2(child.exitCode() == 0 || child.exitCode() == 4, child.readAllStandardError().constData());
+        int images = 0;
+        for (int page = 0; page < 3 && child.exitCode() == 0; ++page)
+            images += TestPdf::imageMatrices(target, page).size();
+        QCOMPARE(images, child.exitCode() == 0 ? 300 : 0);
+        return;
+    }
+    // The writer waits for the rest of a large job while the pokes run inside the save.
+    bool poked = false;
+    QRect tag;
+    if (situation == "input") {
+        QImage noise(1200, 600, QImage::Format_ARGB32);
+        for (int y = 0; y < noise.height(); ++y)
+            for (int x = 0; x < noise.width(); ++x)
+                noise.setPixel(x, y, qRgb((x * 7919 + y * 104729) % 251, (x * y) % 241, (x + y * 31) % 239));
+        PdfSignData data;
+        data.tags << tagWithImage(1, 100, 1, TestPdf::pngBase64(noise), QString());
+        w->applySignData(data);
+        w->setEditEnabled(true);
+        tag = displayRect(0);
+        QTimer::singleShot(0, this, [&] {
+            QWidget *box = nullptr;
+            QTRY_VERIFY((box = w->findChild<QProgressDialog *>()) && box->isVisible());
+            QTest::keyClick(box, Qt::Key_Escape);
+            box->close();
+            QWindow *window = w->windowHandle();
+            const QPoint at = label(0)->mapTo(w.get(), tag.center());
+            QTest::mousePress(window, Qt::LeftButton, {}, at);
+            QTest::mouseMove(window, at + QPoint(0, 150));
+            QTest::mouseRelease(window, Qt::LeftButton, {}, at + QPoint(0, 150));
+            QVERIFY(box->isVisible());
+            QCOMPARE(QApplication::activeModalWidget(), box);
+            poked = true;
+        });
+    }
 
     {
         // The writer of even these blank pages goes past 100 bytes, this process does not; when
         // the limit does not kill, the writer's output fails as on a full disk.
-        const bool capped = situation == "killed" || situation == "full";
+        const bool capped = situation == "killed" || situation == "full" || situation == "input";
         FileSizeLimit limit(capped ? 100 : RLIM_INFINITY, situation != "full");
         QVERIFY(!w->savePdf(target));
     }
     if (situation == "nodata")
         QVERIFY(QFile::remove(dataFolder));
+    if (situation == "input")
+        QCOMPARE(displayRect(0), tag);
+    QCOMPARE(poked, situation == "input");
     QVERIFY(w->hasDocument());
     QCOMPARE(PdfHandler::instance()->pageCount(), 3);
     // The operator learns which file failed and why.
