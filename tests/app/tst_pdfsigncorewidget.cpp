@@ -874,26 +874,18 @@ void TestPdfSignCoreWidget::saveFailures()
     if (situation == "capped") {
         QProcess child;
         child.start("/bin/sh", {"-c", "ulimit -v 1800000 && exec \"$0\" \"$@\"", SAVECHILD_PATH, threePages, target, "1", "300"});
-        QVERIFY(child.waitForFinished(600000));
-        QCOMPARE(child.exitStatus(), QProcess::NormalExit);
-        QVERIFY2(child.exitCode() == 0 || child.exitCode() == 4, child.readAllStandardError().constData());
-        int images = 0;
-        for (int page = 0; page < 3 && child.exitCode() == 0; ++page)
-            images += TestPdf::imageMatrices(target, page).size();
-        QCOMPARE(images, child.exitCode() == 0 ? 300 : 0);
+        QVERIFY(child.waitForFinished(600000) && child.exitStatus() == QProcess::NormalExit);
+        QVERIFY(child.exitCode() == 0 || child.exitCode() == 4);
+        const int saved = child.exitCode() == 0 ? 100 : 0;
+        for (int page = 0; page < 3; ++page)
+            QCOMPARE(TestPdf::imageMatrices(target, page).size(), saved);
         return;
     }
-    // The writer waits for the rest of a large job while the pokes run inside the save.
+    // The writer waits for the rest of its job (the picture's 2.9 MB) while the pokes run.
     bool poked = false;
     QRect tag;
     if (situation == "input") {
-        QImage noise(1200, 600, QImage::Format_ARGB32);
-        for (int y = 0; y < noise.height(); ++y)
-            for (int x = 0; x < noise.width(); ++x)
-                noise.setPixel(x, y, qRgb((x * 7919 + y * 104729) % 251, (x * y) % 241, (x + y * 31) % 239));
-        PdfSignData data;
-        data.tags << tagWithImage(1, 100, 1, TestPdf::pngBase64(noise), QString());
-        w->applySignData(data);
+        w->applySignData(PdfSignData{{}, {}, {tagWithImage(1, 100, 1, TestPdf::solidPng(QSize(1200, 600), Qt::red), {})}});
         w->setEditEnabled(true);
         tag = displayRect(0);
         QTimer::singleShot(0, this, [&] {
@@ -901,13 +893,11 @@ void TestPdfSignCoreWidget::saveFailures()
             QTRY_VERIFY((box = w->findChild<QProgressDialog *>()) && box->isVisible());
             QTest::keyClick(box, Qt::Key_Escape);
             box->close();
-            QWindow *window = w->windowHandle();
             const QPoint at = label(0)->mapTo(w.get(), tag.center());
-            QTest::mousePress(window, Qt::LeftButton, {}, at);
-            QTest::mouseMove(window, at + QPoint(0, 150));
-            QTest::mouseRelease(window, Qt::LeftButton, {}, at + QPoint(0, 150));
-            QVERIFY(box->isVisible());
-            QCOMPARE(QApplication::activeModalWidget(), box);
+            QTest::mousePress(w->windowHandle(), Qt::LeftButton, {}, at);
+            QTest::mouseMove(w->windowHandle(), at + QPoint(0, 150));
+            QTest::mouseRelease(w->windowHandle(), Qt::LeftButton, {}, at + QPoint(0, 150));
+            QVERIFY(box->isVisible() && QApplication::activeModalWidget() == box);
             poked = true;
         });
     }
