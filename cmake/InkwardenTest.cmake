@@ -17,6 +17,11 @@ function(inkwarden_test name)
   # Helpers every area's tests share (tests/*.h).
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/${name})
+  # The program runs only the PDF writer beside it: each test gets the one built here there.
+  if(TARGET inkwarden-pdfwriter)
+    add_custom_command(TARGET ${name} POST_BUILD
+      COMMAND ${CMAKE_COMMAND} -E create_symlink $<TARGET_FILE:inkwarden-pdfwriter> $<TARGET_FILE_DIR:${name}>/inkwarden-pdfwriter)
+  endif()
   set(home ${CMAKE_CURRENT_BINARY_DIR}/home/${name})
   file(MAKE_DIRECTORY ${home})
   if(T_XVFB)

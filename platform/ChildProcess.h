@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace platform {
@@ -24,22 +25,25 @@ struct Outcome
         Finished, // `code` is what the program returned
         Died,     // `code` is the signal that ended it
         Silent,   // reported nothing for the bound and was killed
-        NotStarted,
+        NotStarted,      // `code` is the system's error number when the program could not be run
         SanitizerReport, // a sanitizer found an error in it (sanitizer builds only)
     };
     Kind kind = NotStarted;
     int code = 0;
-    std::string report; // every byte the program wrote to its report descriptor
 };
 
-// Starts `argv` with `input` on its standard input, the descriptors of `give` as its 3, 4, ...
-// in that order and the write end of its report channel right after them. `heard` gets each
-// piece of the report as it comes, and `idle` runs at least every few tens of milliseconds
+// The program's input, piece after piece as it takes them: each call gives the next bytes, which
+// stay valid until the next call; an empty piece ends the input.
+using Feed = std::function<std::string_view()>;
+
+// Starts `argv` with what `feed` gives on its standard input, the descriptors of `give` as its
+// 3, 4, ... in that order and the write end of its report channel right after them. `heard` gets
+// each piece of the report as it comes, and `idle` runs at least every few tens of milliseconds
 // while the program runs (the caller's events). Taking its input counts as a report. Called
 // from one thread at a time.
 Outcome run(const std::vector<std::string> &argv, const std::vector<int> &give, int silenceMs,
             const std::function<void(const char *, size_t)> &heard = {}, const std::function<void()> &idle = {},
-            const std::string &input = std::string());
+            const Feed &feed = {});
 
 // In the started program: it is stopped unless it calls this again within `boundMs`.
 void stillAlive(int boundMs);

@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QMetaMethod>
 #include <QPainter>
 #include <QScopedValueRollback>
 #include <QStandardPaths>
@@ -307,13 +308,19 @@ bool PdfHandler::writeSaved(const QString &target, QByteArray *saved, SaveFailur
         return failed({SaveFailure::ofError(error, path), path});
     }
 
-    QHash<QString, QImage> decoded; // the same picture in many tags is decoded once
-    const std::vector<PdfWriter::Page> plan = m_readOnly ? std::vector<PdfWriter::Page>() : placeTagImages(&decoded);
     // The result tells of the tags saved, whatever the events served meanwhile change.
     const PdfSignData signData = m_signData;
     qDebug().noquote() << "Saving PDF document to:" << path;
-    const PdfWriter::Result written = PdfWriter::run(m_source->fd(), !m_readOnly, plan, output.fd(), path,
-                                                     [this](int done, int total) { emit saveProgress(done, total); });
+    PdfWriter::Result written;
+    try {
+        QHash<QString, QImage> decoded; // the same picture in many tags is decoded once
+        const std::vector<PdfWriter::Page> plan = m_readOnly ? std::vector<PdfWriter::Page>() : placeTagImages(&decoded);
+        written = PdfWriter::run(m_source->fd(), !m_readOnly, plan, output.fd(), path,
+                                 [this](int done, int total) { emit saveProgress(done, total); });
+    } catch (const std::bad_alloc &) {
+        qWarning().noquote() << "Not enough memory to save:" << path;
+        written.failure = {SaveFailure::NoMemory, path};
+    }
     // An earlier save's file must never pass for this one.
     const auto removeEarlier = [&path] { QFile::remove(path); };
     if (!written.ok) {
@@ -346,7 +353,9 @@ bool PdfHandler::writeSaved(const QString &target, QByteArray *saved, SaveFailur
             return failed({SaveFailure::NotWritten, path});
         }
     }
-    emit pdfConfirm(buildResult(output, signData));
+    // The result holds the whole file as Base64, 2.7 times its size: made only for a listener.
+    if (isSignalConnected(QMetaMethod::fromSignal(&PdfHandler::pdfConfirm)))
+        emit pdfConfirm(buildResult(output, signData));
     return true;
 }
 

@@ -5,12 +5,14 @@
 #include "platform/ChildProcess.h"
 
 #include <QCoreApplication>
-#include <QFileInfo>
+#include <QFile>
 #include <QThread>
 #include <QtDebug>
 
+#include <algorithm>
 #include <csignal>
 #include <cstring>
+#include <map>
 #include <string>
 
 using namespace PdfWriterProtocol;
@@ -34,34 +36,61 @@ bool endedByFault(const platform::child::Outcome &outcome)
 }
 #endif
 
-// Beside the program; programs built elsewhere in the build tree (tests) use the one built there.
+// Only the writer beside the program: a writer from elsewhere may belong to another build.
 QString writerProgram()
 {
-    const QString beside = QCoreApplication::applicationDirPath() + QStringLiteral("/inkwarden-pdfwriter");
-    return QFileInfo::exists(beside) ? beside : QStringLiteral(INKWARDEN_PDFWRITER);
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/inkwarden-pdfwriter");
 }
 
-template <typename T>
-void put(std::string *job, const T &value)
+// The job as it goes to the writer, piece after piece: the headers from here, the pixels straight
+// from the pictures, and a picture that many images show goes once.
+class Job
 {
-    job->append(reinterpret_cast<const char *>(&value), sizeof value);
-}
-
-std::string jobOf(bool insert, const std::vector<PdfWriter::Page> &pages)
-{
-    std::string job;
-    put(&job, JobHeader{insert ? 1 : 0, int32_t(pages.size())});
-    for (const PdfWriter::Page &page : pages) {
-        put(&job, PageHeader{page.index, int32_t(page.images.size())});
-        for (const PdfWriter::Image &image : page.images) {
-            put(&job, ImageHeader{image.x, image.y, image.w, image.h, image.width, image.height});
-            for (int row = 0; row < image.height; ++row)
-                job.append(reinterpret_cast<const char *>(image.pixels) + size_t(row) * size_t(image.stride),
-                           size_t(image.width) * 4);
+public:
+    Job(bool insert, const std::vector<PdfWriter::Page> &pages)
+    {
+        put(JobHeader{insert ? 1 : 0, int32_t(pages.size())});
+        std::map<const unsigned char *, int32_t> numbers;
+        for (const PdfWriter::Page &page : pages) {
+            put(PageHeader{page.index, int32_t(page.images.size())});
+            for (const PdfWriter::Image &image : page.images) {
+                const auto known = numbers.emplace(image.pixels, int32_t(numbers.size()));
+                put(ImageHeader{image.x, image.y, image.w, image.h, known.first->second, image.width, image.height});
+                if (!known.second)
+                    continue;
+                for (int row = 0; row < image.height; ++row)
+                    m_pieces.push_back({reinterpret_cast<const char *>(image.pixels) + size_t(row) * size_t(image.stride),
+                                        0, size_t(image.width) * 4});
+            }
         }
     }
-    return job;
-}
+    // The next piece; empty once all went.
+    std::string_view next()
+    {
+        if (m_next == m_pieces.size())
+            return {};
+        const Piece &piece = m_pieces[m_next++];
+        return {piece.pixels ? piece.pixels : m_headers.data() + piece.at, piece.size};
+    }
+
+private:
+    struct Piece
+    {
+        const char *pixels; // none for a header, which lies at `at` in m_headers
+        size_t at;
+        size_t size;
+    };
+    template <typename T>
+    void put(const T &value)
+    {
+        m_pieces.push_back({nullptr, m_headers.size(), sizeof value});
+        m_headers.append(reinterpret_cast<const char *>(&value), sizeof value);
+    }
+
+    std::string m_headers;
+    std::vector<Piece> m_pieces;
+    size_t m_next = 0;
+};
 
 } // namespace
 
@@ -76,6 +105,8 @@ PdfWriter::Result PdfWriter::run(int document, bool insert, const std::vector<Pa
         switch (Kind(event.kind)) {
         case PageNotLoaded:
             qWarning() << "Failed to load page:" << event.value;
+            result.failure.reason = SaveFailure::PageNotLoaded;
+            result.failure.page = event.value + 1;
             break;
         case NoPlace:
             qWarning() << "Cannot place images on page" << event.value << ": its size has no image";
@@ -125,6 +156,15 @@ PdfWriter::Result PdfWriter::run(int document, bool insert, const std::vector<Pa
             qWarning().noquote() << "The PDF writer ran out of memory while saving:" << path;
             result.failure.reason = SaveFailure::NoMemory;
             break;
+        case OutputTooLarge:
+            qWarning().noquote() << "Save refused: the saved document would pass" << qint64(f[0])
+                                 << "bytes, past which its cross-reference table is damaged:" << path;
+            result.failure.reason = SaveFailure::OutputTooLarge;
+            break;
+        case DocumentTooLarge:
+            qWarning().noquote() << "The PDF writer was stopped by pdfium on a part of the document past 2 GiB:" << path;
+            result.failure.reason = SaveFailure::DocumentTooLarge;
+            break;
         case PageDone:
             if (progress)
                 progress(event.value, int(f[0]));
@@ -137,16 +177,21 @@ PdfWriter::Result PdfWriter::run(int document, bool insert, const std::vector<Pa
             break;
         }
     };
-    std::string heard;
+    // Events as they come, split anywhere between two reads.
+    Event event;
+    size_t filled = 0;
     const auto hear = [&](const char *data, size_t size) {
-        heard.append(data, size);
-        size_t at = 0;
-        for (; at + sizeof(Event) <= heard.size(); at += sizeof(Event)) {
-            Event event;
-            std::memcpy(&event, heard.data() + at, sizeof event);
-            tell(event);
+        while (size > 0) {
+            const size_t n = std::min(size, sizeof event - filled);
+            std::memcpy(reinterpret_cast<char *>(&event) + filled, data, n);
+            filled += n;
+            data += n;
+            size -= n;
+            if (filled == sizeof event) {
+                tell(event);
+                filled = 0;
+            }
         }
-        heard.erase(0, at);
     };
     // The window repaints and the log goes on while the writer works; the operator's input
     // waits until the save is over, even before a progress box shows.
@@ -155,18 +200,24 @@ PdfWriter::Result PdfWriter::run(int document, bool insert, const std::vector<Pa
         if (pump)
             QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
     };
+    Job job(insert, pages);
+    const QString program = writerProgram();
     const platform::child::Outcome outcome =
-        platform::child::run({writerProgram().toStdString(), std::to_string(SilenceMs)}, {document, output}, SilenceMs,
-                             hear, idle, jobOf(insert, pages));
+        platform::child::run({QFile::encodeName(program).toStdString(), std::to_string(SilenceMs)}, {document, output},
+                             SilenceMs, hear, idle, [&job] { return job.next(); });
 
+    // pdfium's own ends: for want of memory, or on a document past what it can write.
+    const bool toldWhy = result.failure.reason == SaveFailure::NoMemory
+                         || result.failure.reason == SaveFailure::DocumentTooLarge;
     switch (outcome.kind) {
     case platform::child::Outcome::NotStarted:
-        qWarning().noquote() << "Failed to start the PDF writer" << writerProgram() << "for:" << path;
-        result.failure.reason = SaveFailure::WriterStopped;
+        qWarning().noquote() << "Failed to start the PDF writer" << program << "for:" << path
+                             << qt_error_string(outcome.code);
+        result.failure = {SaveFailure::WriterNotStarted, program};
         break;
     case platform::child::Outcome::Died:
         qWarning().noquote() << "PDF writer stopped by signal" << outcome.code << "while saving:" << path;
-        if (result.failure.reason != SaveFailure::NoMemory) // pdfium's end for want of memory
+        if (!toldWhy)
             result.failure.reason = SaveFailure::WriterStopped;
         break;
     case platform::child::Outcome::Silent:
@@ -179,10 +230,6 @@ PdfWriter::Result PdfWriter::run(int document, bool insert, const std::vector<Pa
         break;
     case platform::child::Outcome::Finished:
         result.ok = outcome.code == 0 && written;
-        if (outcome.code == 127) {
-            qWarning().noquote() << "The PDF writer could not be run:" << writerProgram();
-            result.failure.reason = SaveFailure::WriterStopped;
-        }
         break;
     }
     // The writer's own troubles are told against the file it was writing.
@@ -193,7 +240,7 @@ PdfWriter::Result PdfWriter::run(int document, bool insert, const std::vector<Pa
 #ifdef INKWARDEN_SANITIZED
     // Under a sanitizer or a fuzzer such an end is a finding, not a failed save: the run must
     // fail and keep its input.
-    if (endedByFault(outcome) && result.failure.reason != SaveFailure::NoMemory)
+    if (endedByFault(outcome) && !toldWhy)
         qFatal("PDF writer: memory error while saving %s", qPrintable(path));
 #endif
     return result;

@@ -16,7 +16,8 @@ class PdfWriter
 {
 public:
     // One image fitted and centred into a box of whole points measured from the top left of the
-    // displayed page; the pixels are 32-bit BGRA and must stay valid while `run` runs.
+    // displayed page; the pixels are 32-bit BGRA and must stay valid while `run` runs. Images
+    // over the same pixels are one picture, sent to the writer once.
     struct Image
     {
         int x, y, w, h;
@@ -41,8 +42,8 @@ public:
 
     // Writes the document read from `document` (a descriptor) whole to the empty file open at
     // `output`: with `insert`, with the images of `pages` in place. Every page of `pages` must
-    // give the images a place. `path` names the output in the log. `progress` hears of each page done (done, of all); the caller's events
-    // go on meanwhile.
+    // load and give the images a place. `path` names the output in the log. `progress` hears of
+    // each page done (done, of all); the caller's events go on meanwhile.
     static Result run(int document, bool insert, const std::vector<Page> &pages, int output, const QString &path,
                       const std::function<void(int, int)> &progress = {});
 };

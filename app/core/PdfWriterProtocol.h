@@ -9,8 +9,9 @@ namespace PdfWriterProtocol {
 // The writer's descriptors besides its standard input, in the order they are given to it.
 enum Descriptor : int { DocumentFd = 3, OutputFd, ReportFd };
 
-// The job: a JobHeader, then per page a PageHeader followed by its images, each an ImageHeader
-// followed by width * height 32-bit BGRA pixels, row after row.
+// The job: a JobHeader, then per page a PageHeader followed by its images, each an ImageHeader;
+// a picture's first image is followed by its width * height 32-bit BGRA pixels, row after row,
+// and later images of the same picture name it by its number alone.
 struct JobHeader
 {
     int32_t insert;
@@ -24,6 +25,7 @@ struct PageHeader
 struct ImageHeader
 {
     int32_t x, y, w, h; // the box, in whole points from the top left of the displayed page
+    int32_t picture;    // numbered from 0 in the order the pictures first come
     int32_t width, height;
 };
 
@@ -46,6 +48,8 @@ enum Kind : int32_t {
     Writing,   // figures[0]: bytes written so far
     JobFailed, // value: the system's error number
     NoMemory,
+    OutputTooLarge, // figures[0]: the bound the output would pass
+    DocumentTooLarge,
 };
 
 struct Event

@@ -1,5 +1,7 @@
 #include "SaveFailure.h"
 
+#include "LanguageManager.h"
+
 #include <QFileInfo>
 #include <QStorageInfo>
 
@@ -63,8 +65,22 @@ const char *SaveFailure::key(Reason reason)
         return "save_reason_writer_stopped";
     case WriterSilent:
         return "save_reason_writer_silent";
+    case WriterNotStarted:
+        return "save_reason_writer_not_started";
+    case PageNotLoaded:
+        return "save_reason_page_not_loaded";
+    case OutputTooLarge:
+        return "save_reason_output_too_large";
+    case DocumentTooLarge:
+        return "save_reason_document_too_large";
     case NotWritten:
         break;
     }
     return "save_reason_not_written";
+}
+
+QString SaveFailure::text() const
+{
+    const QString text = translated(key(reason));
+    return reason == PageNotLoaded ? text.arg(page) : text;
 }

@@ -5,6 +5,7 @@
 #include "LanguageManager.h"
 #include "PageStrip.h"
 #include "PdfHandler.h"
+#include "SaveProgress.h"
 #include "TagGeometry.h"
 #include "TagMenu.h"
 #include "TagPainter.h"
@@ -17,7 +18,6 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPointer>
-#include <QProgressDialog>
 #include <QResizeEvent>
 #include <QSaveFile>
 #include <QScrollBar>
@@ -578,10 +578,7 @@ bool PdfSignCoreWidget::savePdf(const QString &targetPath)
     handler->setReadOnly(false);
     handOver();
     // The window repaints and shows the progress of a long save; the operator's input waits.
-    QProgressDialog progress(translated("save_progress"), QString(), 0, 0, window());
-    progress.setWindowModality(Qt::ApplicationModal);
-    progress.setMinimumDuration(500);
-    progress.setAutoReset(false);
+    SaveProgress progress(translated("save_progress"), window());
     const QMetaObject::Connection shown = connect(handler.data(), &PdfHandler::saveProgress, &progress,
                                                   [&progress](int done, int total) {
                                                       progress.setMaximum(total);
@@ -595,7 +592,7 @@ bool PdfSignCoreWidget::savePdf(const QString &targetPath)
     if (!ok) {
         // The intermediate file or its folder when one of them failed, else the target.
         const QString failed = why.file.isEmpty() ? targetPath : why.file;
-        const QString reason = translated(SaveFailure::key(why.reason));
+        const QString reason = why.text();
         qWarning().noquote() << "Failed to save PDF to:" << targetPath << "-" << failed << reason;
         emit errorMessage(translated("save_failed") + QLatin1Char('\n')
                           + translated("save_failed_detail").arg(QDir::toNativeSeparators(failed), reason));

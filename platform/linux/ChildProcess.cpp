@@ -61,7 +61,7 @@ int transferAll(Call call, int fd, Byte *bytes, size_t size)
 
 Outcome run(const std::vector<std::string> &argv, const std::vector<int> &give, int silenceMs,
             const std::function<void(const char *, size_t)> &heard, const std::function<void()> &idle,
-            const std::string &input)
+            const Feed &feed)
 {
     Outcome outcome;
     if (argv.empty())
@@ -70,27 +70,34 @@ Outcome run(const std::vector<std::string> &argv, const std::vector<int> &give, 
     if (pipe2(channel, O_CLOEXEC) != 0)
         return outcome;
     // A socket, not a pipe: a program gone before it took all of its input must not raise SIGPIPE here.
-    int feed[2];
-    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, feed) != 0) {
+    int input[2];
+    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, input) != 0) {
         close(channel[0]);
         close(channel[1]);
         return outcome;
     }
-    shutdown(feed[0], SHUT_RD);
-    shutdown(feed[1], SHUT_WR);
+    // Closed unread by a successful exec; else the copy writes why the exec failed.
+    int started[2];
+    if (pipe2(started, O_CLOEXEC) != 0) {
+        closeAll({channel[0], channel[1], input[0], input[1]});
+        return outcome;
+    }
+    shutdown(input[0], SHUT_RD);
+    shutdown(input[1], SHUT_WR);
     // Above every number the program gets, so no move in the copy overwrites a descriptor still to be moved.
     const int first = STDERR_FILENO + 1;
     const int count = int(give.size()) + 1;
-    std::vector<int> moved = {fcntl(feed[1], F_DUPFD_CLOEXEC, first + count)};
-    close(feed[1]);
+    std::vector<int> moved = {fcntl(input[1], F_DUPFD_CLOEXEC, first + count)};
+    close(input[1]);
     for (int fd : give)
         moved.push_back(fcntl(fd, F_DUPFD_CLOEXEC, first + count));
     moved.push_back(fcntl(channel[1], F_DUPFD_CLOEXEC, first + count));
     close(channel[1]);
-    if (std::find(moved.begin(), moved.end(), -1) != moved.end()) {
+    const int told = fcntl(started[1], F_DUPFD_CLOEXEC, first + count);
+    close(started[1]);
+    if (std::find(moved.begin(), moved.end(), -1) != moved.end() || told < 0) {
         closeAll(moved);
-        close(channel[0]);
-        close(feed[0]);
+        closeAll({channel[0], input[0], started[0], told});
         return outcome;
     }
     std::vector<char *> args;
@@ -109,69 +116,101 @@ Outcome run(const std::vector<std::string> &argv, const std::vector<int> &give, 
         dup2(moved[0], STDIN_FILENO);
         for (int i = 0; i < count; ++i)
             dup2(moved[size_t(i) + 1], first + i);
-        close_range(unsigned(first + count), ~0U, 0);
+        if (told > first + count)
+            close_range(unsigned(first + count), unsigned(told - 1), 0);
+        close_range(unsigned(told + 1), ~0U, 0);
         sigset_t none;
         sigemptyset(&none);
         sigprocmask(SIG_SETMASK, &none, nullptr);
         // The program's own bound until it first says it is alive, kept across the exec.
         alarm(bound);
         execv(args[0], args.data());
+        const int error = errno;
+        (void)!write(told, &error, sizeof error);
         _exit(127);
     }
     closeAll(moved);
+    close(told);
     if (pid < 0) {
-        close(channel[0]);
-        close(feed[0]);
+        closeAll({channel[0], input[0], started[0]});
         return outcome;
     }
-    size_t fed = 0;
-    const auto endFeed = [&feed] {
-        if (feed[0] >= 0)
-            close(feed[0]);
-        feed[0] = -1;
+    int error = 0;
+    ssize_t toldBytes;
+    while ((toldBytes = read(started[0], &error, sizeof error)) < 0 && errno == EINTR) {
+    }
+    close(started[0]);
+    if (toldBytes == sizeof error) {
+        closeAll({channel[0], input[0]});
+        waitFor(pid);
+        outcome.code = error;
+        return outcome;
+    }
+    const auto endFeed = [&input] {
+        if (input[0] >= 0)
+            close(input[0]);
+        input[0] = -1;
     };
-    if (input.empty())
+    if (!feed)
         endFeed();
+    std::string_view piece;
 
     // The report ends when the program closes its end, which it does by ending in any way.
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(silenceMs);
     bool ended = false;
     bool silent = false;
     char buffer[4096];
-    for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0) {
-            silent = true;
-            break;
-        }
-        pollfd fds[2] = {{channel[0], POLLIN, 0}, {feed[0], POLLOUT, 0}};
-        const int ready = poll(fds, feed[0] >= 0 ? 2 : 1, int(std::min<long long>(left.count(), IdleMs)));
-        if (ready < 0 && errno != EINTR)
-            break;
-        if (ready > 0 && feed[0] >= 0 && fds[1].revents) {
-            const ssize_t n = send(feed[0], input.data() + fed, input.size() - fed, MSG_NOSIGNAL | MSG_DONTWAIT);
-            if (n > 0) {
-                fed += size_t(n);
-                deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(silenceMs);
-            }
-            if (fed == input.size() || (n < 0 && errno != EAGAIN && errno != EINTR))
-                endFeed();
-        }
-        if (ready > 0 && fds[0].revents) {
-            const ssize_t n = read(channel[0], buffer, sizeof buffer);
-            if (n > 0) {
-                outcome.report.append(buffer, size_t(n));
-                deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(silenceMs);
-                if (heard)
-                    heard(buffer, size_t(n));
-            }
-            if (n == 0)
-                ended = true;
-            if (n == 0 || (n < 0 && errno != EINTR))
+    try {
+        for (;;) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+            if (left.count() <= 0) {
+                silent = true;
                 break;
+            }
+            pollfd fds[2] = {{channel[0], POLLIN, 0}, {input[0], POLLOUT, 0}};
+            const int ready = poll(fds, input[0] >= 0 ? 2 : 1, int(std::min<long long>(left.count(), IdleMs)));
+            if (ready < 0 && errno != EINTR)
+                break;
+            // As much of the input as the program's side takes now.
+            while (ready > 0 && input[0] >= 0 && fds[1].revents) {
+                if (piece.empty())
+                    piece = feed();
+                if (piece.empty()) {
+                    endFeed();
+                    break;
+                }
+                const ssize_t n = send(input[0], piece.data(), piece.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+                if (n > 0) {
+                    piece.remove_prefix(size_t(n));
+                    deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(silenceMs);
+                    continue;
+                }
+                if (n < 0 && (errno == EAGAIN || errno == EINTR))
+                    break;
+                endFeed(); // the program took no more
+            }
+            if (ready > 0 && fds[0].revents) {
+                const ssize_t n = read(channel[0], buffer, sizeof buffer);
+                if (n > 0) {
+                    deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(silenceMs);
+                    if (heard)
+                        heard(buffer, size_t(n));
+                }
+                if (n == 0)
+                    ended = true;
+                if (n == 0 || (n < 0 && errno != EINTR))
+                    break;
+            }
+            if (idle)
+                idle();
         }
-        if (idle)
-            idle();
+    } catch (...) {
+        // A callback of the caller's failed (as for want of memory): the program goes first.
+        close(channel[0]);
+        endFeed();
+        kill(pid, SIGKILL);
+        waitFor(pid);
+        throw;
     }
     close(channel[0]);
     endFeed();

@@ -59,6 +59,28 @@ bool isReddish(QRgb c) { return qRed(c) > 200 && qGreen(c) < 80 && qBlue(c) < 80
 bool isBluish(QRgb c) { return qBlue(c) > 200 && qRed(c) < 80 && qGreen(c) < 80; }
 bool isWhite(QRgb c) { return qRed(c) > 245 && qGreen(c) > 245 && qBlue(c) > 245; }
 
+// One page, with a page tree that counts `counted`, and a stream of `length` bytes reached from
+// the catalog that take no room on disk.
+bool writeWithHole(const QString &path, int counted, qint64 length)
+{
+    QByteArray head = "%PDF-1.4\n";
+    QVector<qint64> at;
+    for (const QByteArray &object : {QByteArray("<</Type/Catalog/Pages 2 0 R/Blob 4 0 R>>\nendobj"),
+                                     "<</Type/Pages/Kids[3 0 R]/Count " + QByteArray::number(counted) + ">>\nendobj",
+                                     QByteArray("<</Type/Page/Parent 2 0 R/MediaBox[0 0 595 842]>>\nendobj"),
+                                     "<</Length " + QByteArray::number(length) + ">>stream"}) {
+        at << head.size();
+        head += QByteArray::number(at.size()) + " 0 obj\n" + object + "\n";
+    }
+    QByteArray tail = "\nendstream\nendobj\nxref\n0 5\n0000000000 65535 f \n";
+    for (qint64 offset : at)
+        tail += QByteArray::number(offset).rightJustified(10, '0') + " 00000 n \n";
+    tail += "trailer\n<</Size 5/Root 1 0 R>>\nstartxref\n" + QByteArray::number(head.size() + length + 18) + "\n%%EOF\n";
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(head) == head.size() && file.seek(head.size() + length)
+           && file.write(tail) == tail.size();
+}
+
 } // namespace
 
 class PdfHandlerTest : public QObject
@@ -608,51 +630,78 @@ void PdfHandlerTest::imagesNotDueAreNotInserted()
 
 void PdfHandlerTest::failedSaveLeavesNothing_data()
 {
-    QTest::addColumn<bool>("folderIsFile");
-    QTest::addColumn<bool>("writerKilled");
-    QTest::newRow("output folder is a file") << true << false;
-    QTest::newRow("write cut short over an earlier save") << false << false;
+    QTest::addColumn<QString>("obstacle");
+    QTest::addColumn<int>("reason");
+    QTest::newRow("output folder is a file") << "folder" << int(SaveFailure::FolderNotCreated);
+    QTest::newRow("write cut short over an earlier save") << "cut" << int(SaveFailure::DiskFull);
     // As pdfium stopping the process on a damaged document would.
-    QTest::newRow("writer killed by a signal") << false << true;
+    QTest::newRow("writer killed by a signal") << "killed" << int(SaveFailure::WriterStopped);
+    QTest::newRow("page 2 cannot be loaded") << "page" << int(SaveFailure::PageNotLoaded);
+    QTest::newRow("output past the bound, lowered to 64 KiB") << "bound" << int(SaveFailure::OutputTooLarge);
+    QTest::newRow("one stream past 2 GiB") << "stream" << int(SaveFailure::DocumentTooLarge);
+    QTest::newRow("no writer beside the program") << "no writer" << int(SaveFailure::WriterNotStarted);
+    QTest::newRow("writer not executable") << "writer mode" << int(SaveFailure::WriterNotStarted);
 }
 
 void PdfHandlerTest::failedSaveLeavesNothing()
 {
-    QFETCH(bool, folderIsFile);
-    QFETCH(bool, writerKilled);
+    QFETCH(QString, obstacle);
+    QFETCH(int, reason);
     const QString target = PdfHandler::intermediateFilePath();
     const QString folder = QFileInfo(target).absolutePath();
     QImage noise(600, 300, QImage::Format_ARGB32);
     for (int y = 0; y < noise.height(); ++y)
         for (int x = 0; x < noise.width(); ++x)
             noise.setPixel(x, y, qRgb((x * 7919 + y * 104729) % 251, (x * y) % 241, (x + y * 31) % 239));
-    QVERIFY(handler->loadDocument(path("a4.pdf")));
-    handler->setSignData(dataOf({doneTag(1, QRect(1000, 2000, 500, 250), TestPdf::pngBase64(noise))}), false);
+    // The page tree counts a second page that is not there; a stream of 2.15 GiB.
+    const bool ownDocument = obstacle == "page" || obstacle == "stream";
+    QVERIFY(!ownDocument || writeWithHole(path(obstacle), obstacle == "page" ? 2 : 1, obstacle == "page" ? 1 : 2306867200));
+    QVERIFY(handler->loadDocument(ownDocument ? path(obstacle) : path("a4.pdf")));
+    const int page = obstacle == "page" ? 2 : 1;
+    handler->setSignData(dataOf({doneTag(page, QRect(1000, 2000, 500, 250), TestPdf::pngBase64(noise))}), false);
+    const QString writer = QCoreApplication::applicationDirPath() + "/inkwarden-pdfwriter";
 
     QSignalSpy confirmed(handler.data(), &PdfHandler::pdfConfirm);
-    if (folderIsFile) {
+    SaveFailure why;
+    if (obstacle == "folder") {
         QVERIFY(QDir().mkpath(QFileInfo(folder).absolutePath()));
         QFile blocker(folder);
         QVERIFY(blocker.open(QIODevice::WriteOnly));
-        QVERIFY(!handler->save());
+        QVERIFY(!handler->save(nullptr, &why));
     } else {
-        QVERIFY(handler->save());
-        QVERIFY(QFileInfo(target).size() > 100000);
-        confirmed.clear();
-        FileSizeLimit limit(64 * 1024, writerKilled);
-        if (writerKilled)
+        if (obstacle == "cut" || obstacle == "killed") {
+            QVERIFY(handler->save());
+            QVERIFY(QFileInfo(target).size() > 100000);
+            confirmed.clear();
+        }
+        FileSizeLimit limit(obstacle == "cut" || obstacle == "killed" ? 64 * 1024 : RLIM_INFINITY, obstacle == "killed");
+        if (obstacle == "killed")
             QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^PDF writer stopped by signal 25")));
-        SaveFailure why;
+        if (obstacle == "bound")
+            qputenv("INKWARDEN_PDF_OUTPUT_LIMIT", "65536");
+        if (reason == SaveFailure::WriterNotStarted)
+            QVERIFY(QFile::rename(writer, writer + ".away"));
+        if (obstacle == "writer mode")
+            QVERIFY(QFile::copy(writer + ".away", writer) && QFile::setPermissions(writer, QFileDevice::ReadOwner));
         why.reason = SaveFailure::Damaged;
         QVERIFY(!handler->save(nullptr, &why));
-        QCOMPARE(why.reason, writerKilled ? SaveFailure::WriterStopped : SaveFailure::DiskFull);
-        QCOMPARE(why.file, target);
-        QCOMPARE(handler->pageCount(), 1);
+        qunsetenv("INKWARDEN_PDF_OUTPUT_LIMIT");
+        if (QFile::exists(writer + ".away")) {
+            QFile::remove(writer); // the copy that cannot be run, where there is one
+            QVERIFY(QFile::rename(writer + ".away", writer));
+        }
+        // Told against the file written, the writer, or (none) the document's target.
+        QCOMPARE(why.file, obstacle == "cut" || obstacle == "killed" ? target
+                           : reason == SaveFailure::WriterNotStarted ? writer : QString());
+        QCOMPARE(why.page, obstacle == "page" ? 2 : 0);
+        QCOMPARE(handler->pageCount(), obstacle == "page" ? 2 : 1);
+        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System), QStringList());
     }
+    QCOMPARE(int(why.reason), reason);
     QCOMPARE(confirmed.count(), 0);
     QVERIFY(!QFileInfo::exists(target));
-    if (!folderIsFile)
-        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System), QStringList());
+    if (ownDocument)
+        return;
 
     // Once the obstacle is gone the same document saves, with its image once.
     QFile::remove(folder);

@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QProcess>
 #include <QMenu>
+#include <QProgressDialog>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QtTest>
@@ -834,6 +835,10 @@ void TestPdfSignCoreWidget::saveFailures_data()
     QTest::newRow("target under /proc") << "proc" << "target" << "the document could not be written";
     QTest::newRow("intermediate folder full") << "full" << "intermediate" << "the disk is full";
     QTest::newRow("data folder cannot be made") << "nodata" << "data" << "the folder could not be created";
+    QTest::newRow("Escape, close and a drag during a long save reach nothing")
+        << "input" << "intermediate" << "the PDF writer stopped before it finished";
+    // Saved, or failed for want of memory; never ended by it.
+    QTest::newRow("300 tags sharing one picture in 1.8 GB of address space") << "capped" << "" << "";
 }
 
 void TestPdfSignCoreWidget::saveFailures()
@@ -868,16 +873,52 @@ void TestPdfSignCoreWidget::saveFailures()
         QFile blocker(dataFolder);
         QVERIFY(blocker.open(QIODevice::WriteOnly));
     }
+    if (situation == "capped") {
+#ifdef INKWARDEN_SANITIZED
+        QSKIP("a sanitizer reserves more address space than the limit");
+#endif
+        QProcess child;
+        child.start("/bin/sh", {"-c", "ulimit -v 1800000 && exec \"$0\" \"$@\"", SAVECHILD_PATH, threePages, target, "1", "300"});
+        QVERIFY(child.waitForFinished(600000) && child.exitStatus() == QProcess::NormalExit);
+        QVERIFY(child.exitCode() == 0 || child.exitCode() == 4);
+        const int saved = child.exitCode() == 0 ? 100 : 0;
+        for (int page = 0; page < 3; ++page)
+            QCOMPARE(TestPdf::imageMatrices(target, page).size(), saved);
+        return;
+    }
+    // The writer waits for the rest of its job (the picture's 2.9 MB) while the pokes run.
+    bool poked = false;
+    QRect tag;
+    if (situation == "input") {
+        w->applySignData(PdfSignData{{}, {}, {tagWithImage(1, 100, 1, TestPdf::solidPng(QSize(1200, 600), Qt::red), {})}});
+        w->setEditEnabled(true);
+        tag = displayRect(0);
+        QTimer::singleShot(0, this, [&] {
+            QWidget *box = nullptr;
+            QTRY_VERIFY((box = w->findChild<QProgressDialog *>()) && box->isVisible());
+            QTest::keyClick(box, Qt::Key_Escape);
+            box->close();
+            const QPoint at = label(0)->mapTo(w.get(), tag.center());
+            QTest::mousePress(w->windowHandle(), Qt::LeftButton, {}, at);
+            QTest::mouseMove(w->windowHandle(), at + QPoint(0, 150));
+            QTest::mouseRelease(w->windowHandle(), Qt::LeftButton, {}, at + QPoint(0, 150));
+            QVERIFY(box->isVisible() && QApplication::activeModalWidget() == box);
+            poked = true;
+        });
+    }
 
     {
         // The writer of even these blank pages goes past 100 bytes, this process does not; when
         // the limit does not kill, the writer's output fails as on a full disk.
-        const bool capped = situation == "killed" || situation == "full";
+        const bool capped = situation == "killed" || situation == "full" || situation == "input";
         FileSizeLimit limit(capped ? 100 : RLIM_INFINITY, situation != "full");
         QVERIFY(!w->savePdf(target));
     }
     if (situation == "nodata")
         QVERIFY(QFile::remove(dataFolder));
+    if (situation == "input")
+        QCOMPARE(displayRect(0), tag);
+    QCOMPARE(poked, situation == "input");
     QVERIFY(w->hasDocument());
     QCOMPARE(PdfHandler::instance()->pageCount(), 3);
     // The operator learns which file failed and why.

@@ -2,6 +2,7 @@
 
 #include <QtTest>
 
+#include <cerrno>
 #include <csignal>
 #include <fcntl.h>
 #include <stdexcept>
@@ -35,7 +36,10 @@ void tst_ChildProcess::outcome_data()
                                             << 1000 << int(Outcome::Finished) << 0 << QByteArray("........");
     QTest::newRow("takes its input") << QByteArray("cat >&3") << 60000 << int(Outcome::Finished) << 0
                                      << QByteArray(300000, 'j');
-    QTest::newRow("cannot be run") << QByteArray() << 60000 << int(Outcome::Finished) << 127 << QByteArray();
+    QTest::newRow("missing") << QByteArray("/nonexistent/program") << 60000 << int(Outcome::NotStarted) << ENOENT
+                             << QByteArray();
+    QTest::newRow("not executable") << QByteArray("/etc/passwd") << 60000 << int(Outcome::NotStarted) << EACCES
+                                    << QByteArray();
 }
 
 // What the program did reaches the caller, whichever way it ended, and only the program ends.
@@ -47,15 +51,21 @@ void tst_ChildProcess::outcome()
     QFETCH(int, code);
     QFETCH(QByteArray, report);
     std::vector<std::string> argv = {"/bin/sh", "-c", script.toStdString()};
-    if (script.isEmpty())
-        argv = {"/nonexistent/program"};
+    if (script.startsWith('/'))
+        argv = {script.toStdString()};
+    // The input in pieces of 1000 bytes.
+    int fed = 0;
+    const auto feed = [&] {
+        const std::string_view piece(report.constData() + fed, size_t(std::min(1000, report.size() - fed)));
+        fed += int(piece.size());
+        return piece;
+    };
     QByteArray heard;
     const Outcome outcome = platform::child::run(
         argv, {}, silenceMs, [&heard](const char *data, size_t size) { heard.append(data, int(size)); }, {},
-        QTest::currentDataTag() == QByteArray("takes its input") ? report.toStdString() : std::string());
+        QTest::currentDataTag() == QByteArray("takes its input") ? platform::child::Feed(feed) : platform::child::Feed());
     QCOMPARE(int(outcome.kind), kind);
     QCOMPARE(outcome.code, code);
-    QCOMPARE(QByteArray::fromStdString(outcome.report), report);
     QCOMPARE(heard, report);
 }
 

@@ -45,54 +45,77 @@ private:
     int m_boundMs;
 };
 
-struct Image
-{
-    ImageHeader box;
-    std::vector<unsigned char> pixels;
-};
+// The job's pictures, each read once however many images show it.
+using Pictures = std::vector<std::vector<unsigned char>>;
+
 struct Page
 {
-    int index;
-    std::vector<Image> images;
+    int index = 0;
+    std::vector<ImageHeader> images;
 };
 
-int readJob(bool *insert, std::vector<Page> *pages)
+bool readInput(void *data, size_t size)
 {
-    const auto read = [](void *data, size_t size) { return platform::child::readAll(STDIN_FILENO, data, size) == 0; };
-    JobHeader header;
-    if (!read(&header, sizeof header) || header.pages < 0)
+    return platform::child::readAll(STDIN_FILENO, data, size) == 0;
+}
+
+// The next page of the job, as the program sends it; a picture first named here is read.
+int readPage(Page *page, Pictures *pictures)
+{
+    PageHeader header;
+    if (!readInput(&header, sizeof header) || header.images < 0)
         return EINVAL;
-    *insert = header.insert != 0;
-    for (int p = 0; p < header.pages; ++p) {
-        PageHeader page;
-        if (!read(&page, sizeof page) || page.images < 0)
+    page->index = header.index;
+    page->images.clear();
+    for (int i = 0; i < header.images; ++i) {
+        ImageHeader box;
+        if (!readInput(&box, sizeof box) || box.width <= 0 || box.height <= 0 || box.picture < 0
+            || size_t(box.picture) > pictures->size())
             return EINVAL;
-        Page plan{page.index, {}};
-        for (int i = 0; i < page.images; ++i) {
-            Image image;
-            if (!read(&image.box, sizeof image.box) || image.box.width <= 0 || image.box.height <= 0)
+        const size_t bytes = size_t(box.width) * size_t(box.height) * 4;
+        if (size_t(box.picture) == pictures->size()) {
+            std::vector<unsigned char> pixels(bytes);
+            if (!readInput(pixels.data(), bytes))
                 return EINVAL;
-            image.pixels.resize(size_t(image.box.width) * size_t(image.box.height) * 4);
-            if (!read(image.pixels.data(), image.pixels.size()))
-                return EINVAL;
-            plan.images.push_back(std::move(image));
+            pictures->push_back(std::move(pixels));
+        } else if ((*pictures)[size_t(box.picture)].size() != bytes) {
+            return EINVAL;
         }
-        pages->push_back(std::move(plan));
+        page->images.push_back(box);
     }
     return 0;
 }
+
+// pdfium writes the offsets of the cross-reference table as 32-bit numbers: an output past 2 GiB
+// would be damaged. INKWARDEN_PDF_OUTPUT_LIMIT may set a lower bound (tests).
+int64_t outputLimit()
+{
+    constexpr int64_t Offsets = (int64_t(1) << 31) - 1;
+    const char *lower = std::getenv("INKWARDEN_PDF_OUTPUT_LIMIT");
+    const long long asked = lower ? std::atoll(lower) : 0;
+    return asked > 0 ? std::min<int64_t>(asked, Offsets) : Offsets;
+}
+
+// The input's size, for what an abort of pdfium means.
+int64_t g_documentSize = 0;
 
 struct FileWrite
 {
     FPDF_FILEWRITE fileWrite;
     const Report *report;
+    int64_t limit;
     int64_t written;
     int error;
+    bool tooLarge;
 };
 
 int writeBlock(FPDF_FILEWRITE *self, const void *data, unsigned long size)
 {
     auto *out = reinterpret_cast<FileWrite *>(self);
+    if (out->written + int64_t(size) > out->limit) {
+        out->tooLarge = true;
+        return 0;
+    }
     out->error = platform::child::writeAll(OutputFd, data, size);
     if (out->error)
         return 0;
@@ -134,16 +157,16 @@ bool displayToPage(FPDF_PAGE page, Affine *affine)
 
 enum class Insertion { Inserted, Skipped, Unplaceable };
 
-Insertion insertImage(FPDF_DOCUMENT document, FPDF_PAGE page, const Affine &toPage, Image &image, const Report &report)
+Insertion insertImage(FPDF_DOCUMENT document, FPDF_PAGE page, const Affine &toPage, const ImageHeader &box,
+                      std::vector<unsigned char> &pixels, const Report &report)
 {
     FPDF_PAGEOBJECT object = FPDFPageObj_NewImageObj(document);
     if (!object) {
         report.add(ObjectFailed);
         return Insertion::Skipped;
     }
-    const ImageHeader &box = image.box;
     // The object takes its own copy of the pixels.
-    FPDF_BITMAP bitmap = FPDFBitmap_CreateEx(box.width, box.height, FPDFBitmap_BGRA, image.pixels.data(), box.width * 4);
+    FPDF_BITMAP bitmap = FPDFBitmap_CreateEx(box.width, box.height, FPDFBitmap_BGRA, pixels.data(), box.width * 4);
     if (!bitmap) {
         report.add(BitmapFailed);
         FPDFPageObj_Destroy(object);
@@ -177,16 +200,21 @@ Insertion insertImage(FPDF_DOCUMENT document, FPDF_PAGE page, const Affine &toPa
     return Insertion::Inserted;
 }
 
-// False when an image due on a page cannot be placed there: it must not pass for a signed page.
-bool insertImages(FPDF_DOCUMENT document, std::vector<Page> &pages, const Report &report)
+// Reads the job's `pages` one after another and inserts their images. False when a page cannot be
+// loaded or an image due on it cannot be placed there: it must not pass for a signed page.
+bool insertImages(FPDF_DOCUMENT document, int pages, const Report &report)
 {
-    int done = 0;
-    for (Page &plan : pages) {
+    Pictures pictures;
+    Page plan;
+    for (int done = 0; done < pages;) {
+        if (const int error = readPage(&plan, &pictures)) {
+            report.add(JobFailed, error);
+            return false;
+        }
         FPDF_PAGE page = FPDF_LoadPage(document, plan.index);
         if (!page) {
             report.add(PageNotLoaded, plan.index);
-            report.add(PageDone, ++done, double(pages.size()));
-            continue;
+            return false;
         }
         Affine toPage;
         if (!displayToPage(page, &toPage)) {
@@ -196,8 +224,8 @@ bool insertImages(FPDF_DOCUMENT document, std::vector<Page> &pages, const Report
         }
         int inserted = 0;
         bool placed = true;
-        for (Image &image : plan.images) {
-            const Insertion result = insertImage(document, page, toPage, image, report);
+        for (const ImageHeader &box : plan.images) {
+            const Insertion result = insertImage(document, page, toPage, box, pictures[size_t(box.picture)], report);
             inserted += result == Insertion::Inserted;
             placed = placed && result != Insertion::Unplaceable;
         }
@@ -209,7 +237,7 @@ bool insertImages(FPDF_DOCUMENT document, std::vector<Page> &pages, const Report
         FPDF_ClosePage(page);
         if (!placed)
             return false;
-        report.add(PageDone, ++done, double(pages.size()));
+        report.add(PageDone, ++done, double(pages));
     }
     return true;
 }
@@ -230,12 +258,12 @@ std::string documentInfo(FPDF_DOCUMENT document)
 int writeDocument(const Report &report)
 {
     const platform::ScratchFile source(DocumentFd);
-    bool insert = false;
-    std::vector<Page> pages;
-    if (const int error = readJob(&insert, &pages)) {
-        report.add(JobFailed, error);
+    JobHeader job;
+    if (!readInput(&job, sizeof job) || job.pages < 0) {
+        report.add(JobFailed, EINVAL);
         return 1;
     }
+    g_documentSize = source.size();
     PdfFileAccess access;
     FPDF_DOCUMENT document = access.load(source);
     if (!document) {
@@ -246,10 +274,14 @@ int writeDocument(const Report &report)
     // out of a save (its number then free for a new object) unless it was read before: reading
     // it first makes every save of such a document keep title and author.
     const std::string info = documentInfo(document);
-    if (insert && !insertImages(document, pages, report))
+    if (job.insert && !insertImages(document, job.pages, report))
         return 1;
-    FileWrite out{{1, &writeBlock}, &report, 0, 0};
+    FileWrite out{{1, &writeBlock}, &report, outputLimit(), 0, 0, false};
     const bool savedAll = FPDF_SaveAsCopy(document, &out.fileWrite, FPDF_NO_INCREMENTAL);
+    if (out.tooLarge) {
+        report.add(OutputTooLarge, 0, double(out.limit));
+        return 1;
+    }
     // pdfium may go on after a failed block: the file's own error comes first.
     if (out.error) {
         report.add(WriteFailed, out.error);
@@ -272,12 +304,14 @@ int writeDocument(const Report &report)
     return 0;
 }
 
-// pdfium ends its process with abort() when an allocation fails, and the failed allocation
-// leaves ENOMEM behind: the save then fails for want of memory, not as a stopped writer.
+// pdfium ends its process with abort() when an allocation fails. One that failed for want of
+// memory leaves ENOMEM behind; without it, pdfium refused a block past its bound of 2 GiB, which
+// only a document of that size holds (one stream over 2 GiB).
 void onAbort(int)
 {
-    if (errno == ENOMEM) {
-        const Event event{NoMemory, 0, {}};
+    const bool noMemory = errno == ENOMEM;
+    if (noMemory || g_documentSize > (int64_t(1) << 31)) {
+        const Event event{noMemory ? NoMemory : DocumentTooLarge, 0, {}};
         platform::child::writeAll(ReportFd, &event, sizeof event);
     }
 }
