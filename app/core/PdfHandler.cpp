@@ -5,7 +5,6 @@
 #include "LanguageManager.h"
 #include "PageImagePool.h"
 #include "TagPainter.h"
-#include "SafeCopy.h"
 #include "TagUnits.h"
 
 #include "platform/ScratchFile.h"
@@ -34,6 +33,9 @@ PdfHandler::PdfHandler()
     : m_pageImages(PageImagePool::create())
 {
     FPDF_InitLibrary();
+    platform::ScratchFile::setTrace([](const char *step, const std::string &path) {
+        qDebug().noquote() << "File step:" << step << QFile::decodeName(path.c_str());
+    });
 }
 
 PdfHandler::~PdfHandler()
@@ -93,21 +95,23 @@ bool PdfHandler::loadDocument(const QString &path)
         return false;
     }
     // On disk, not in memory: its size costs no memory, and pdfium reads it only as it needs.
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
-    if (!QDir().mkpath(folder))
-        folder = QDir::tempPath();
+    // Without room in the cache folder, the system's temporary folder may have some.
     auto source = std::make_unique<platform::ScratchFile>();
     const std::string file = QFile::encodeName(path).toStdString();
-    if (const int error = source->copyOf(file, QFile::encodeName(folder).toStdString())) {
-        // Without room for the copy the file itself serves, as it is on disk from now on.
+    int error = ENOENT;
+    for (const QString &folder : {QStandardPaths::writableLocation(QStandardPaths::CacheLocation), QDir::tempPath()}) {
+        if (QDir().mkpath(folder) && (error = source->copyOf(file, QFile::encodeName(folder).toStdString())) == 0)
+            break;
+        qWarning().noquote() << "No private copy of" << path << "in" << folder << "-" << qt_error_string(error);
+    }
+    if (error) {
+        // Without room for the copy the file itself serves; a change of it is noticed, not taken.
         const int direct = source->openFile(file);
         if (direct) {
             qWarning().noquote() << "Failed to load PDF document:" << path << ", error code:" << FPDF_ERR_FILE
                                  << qt_error_string(direct);
             return false;
         }
-        qWarning().noquote() << "No private copy of" << path << "in" << folder << "-" << qt_error_string(error)
-                             << "- a change of the file on disk reaches this session";
     }
     if (!open(*source)) {
         qWarning().noquote() << "Failed to load PDF document:" << path << ", error code:" << FPDF_GetLastError();
@@ -126,6 +130,10 @@ bool PdfHandler::loadDocument(const QString &path)
 bool PdfHandler::reopenDocument()
 {
     closePages();
+    if (sourceChanged()) {
+        qWarning().noquote() << "The PDF document changed on disk since it was opened:" << m_sourcePath;
+        return false;
+    }
     if (!m_source || !open(*m_source) || m_pageCount <= 0) {
         qWarning().noquote() << "Failed to reopen PDF document:" << m_sourcePath;
         closePages();
@@ -262,6 +270,12 @@ bool PdfHandler::writeSaved(const QString &target, QByteArray *saved, SaveFailur
     if (!why)
         why = &unasked;
     *why = SaveFailure();
+    // Another document in the file that serves as the session's copy is never saved as this one.
+    if (sourceChanged()) {
+        qWarning().noquote() << "The PDF document changed on disk since it was opened, cannot save:" << m_sourcePath;
+        *why = {SaveFailure::FileChanged, m_sourcePath};
+        return false;
+    }
     if (!m_document || !m_source) {
         qWarning() << "PDF document is not loaded, cannot save.";
         return false;
@@ -300,29 +314,21 @@ bool PdfHandler::writeSaved(const QString &target, QByteArray *saved, SaveFailur
     const PdfWriter::Result written = PdfWriter::run(m_source->fd(), !m_readOnly, plan, output.fd(), path,
                                                      [this](int done, int total) { emit saveProgress(done, total); });
     // An earlier save's file must never pass for this one.
-    const auto removeEarlier = [&path] { QFile::remove(path); };
-    if (!written.ok) {
-        removeEarlier();
-        return failed(written.failure);
-    }
+    const auto unwritten = [&](const SaveFailure &failure) {
+        QFile::remove(path);
+        return failed(failure);
+    };
+    if (!written.ok)
+        return unwritten(written.failure);
     if (output.size() != written.size) {
         qWarning().noquote() << "Saved file is incomplete:" << path << output.size() << "of" << written.size;
-        removeEarlier();
-        return failed({SaveFailure::NotWritten, path});
+        return unwritten({SaveFailure::NotWritten, path});
     }
-    if (const int error = output.publish(QFile::encodeName(path).toStdString())) {
-        qWarning().noquote() << "Failed to write:" << path << qt_error_string(error);
-        removeEarlier();
-        return failed({SaveFailure::ofError(error, path), path});
-    }
-    qDebug().noquote() << "PDF document saved successfully to:" << path;
-    if (!target.isEmpty()) {
-        if (const int error = SafeCopy::putOver(output, target)) {
-            qWarning().noquote() << "Failed to write:" << target << qt_error_string(error);
-            return failed({SaveFailure::ofError(error, target), target});
-        }
-        qDebug().noquote() << "PDF document put in place:" << target;
-    }
+    if (m_source->changed()) // while the writer read it
+        return unwritten({SaveFailure::FileChanged, m_sourcePath});
+    SaveFailure unpublished;
+    if (!publishSaved(output, target, &unpublished))
+        return failed(unpublished);
     if (saved) {
         if (written.size <= std::numeric_limits<int>::max())
             saved->resize(int(written.size));
@@ -333,6 +339,32 @@ bool PdfHandler::writeSaved(const QString &target, QByteArray *saved, SaveFailur
     }
     emit pdfConfirm(buildResult(output, signData));
     return true;
+}
+
+bool PdfHandler::publishSaved(platform::ScratchFile &output, const QString &target, SaveFailure *failure)
+{
+    const QString path = intermediateFilePath();
+    if (const int error = output.publish(QFile::encodeName(path).toStdString())) {
+        qWarning().noquote() << "Failed to write:" << path << qt_error_string(error);
+        QFile::remove(path); // an earlier save's file must never pass for this one
+        *failure = {SaveFailure::ofError(error, path), path};
+        return false;
+    }
+    qDebug().noquote() << "PDF document saved successfully to:" << path;
+    if (target.isEmpty())
+        return true;
+    if (const int error = platform::ScratchFile::putOver(output, QFile::encodeName(target).toStdString())) {
+        qWarning().noquote() << "Failed to write:" << target << qt_error_string(error);
+        *failure = {SaveFailure::ofError(error, target), target};
+        return false;
+    }
+    qDebug().noquote() << "PDF document put in place:" << target;
+    return true;
+}
+
+bool PdfHandler::sourceChanged() const
+{
+    return m_source && m_source->changed();
 }
 
 std::vector<PdfWriter::Page> PdfHandler::placeTagImages(QHash<QString, QImage> *decoded) const

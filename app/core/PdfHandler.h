@@ -39,11 +39,15 @@ public:
 
     // Takes a private copy of the file as it is now, which the session then works on: a file
     // changed, replaced or removed on disk later changes nothing here (without room for the
-    // copy, the file itself is read through the descriptor taken now). A failed load closes
+    // copy in the cache folder or the temporary folder, the file itself is read through the
+    // descriptor taken now, and a change of it is noticed). A failed load closes
     // the open document but keeps its copy for reopenDocument().
     bool loadDocument(const QString &path);
-    // Opens the copy taken by the last successful load again.
+    // Opens the copy taken by the last successful load again; refused when the file itself serves
+    // as that copy and has changed since.
     bool reopenDocument();
+    // The file itself serves as the session's copy and no longer holds what was opened.
+    bool sourceChanged() const;
     // The path of that load; empty when none is kept.
     QString openedFrom() const { return m_sourcePath; }
     // Closes the document but keeps its copy for reopenDocument().
@@ -90,6 +94,8 @@ private:
     static void drawBase64Image(QPainter &painter, const QString &base64, int x, int y, int w, int h);
     bool open(const platform::ScratchFile &source);
     bool writeSaved(const QString &target, QByteArray *saved, SaveFailure *why);
+    // The writer's complete output takes the intermediate name, then is put over the target.
+    bool publishSaved(platform::ScratchFile &output, const QString &target, SaveFailure *failure);
     // The images due on each page, decoded into `decoded`, which must outlive the plan.
     std::vector<PdfWriter::Page> placeTagImages(QHash<QString, QImage> *decoded) const;
     static PdfSignResult buildResult(const platform::ScratchFile &saved, const PdfSignData &data);

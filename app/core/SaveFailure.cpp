@@ -63,6 +63,8 @@ const char *SaveFailure::key(Reason reason)
         return "save_reason_writer_stopped";
     case WriterSilent:
         return "save_reason_writer_silent";
+    case FileChanged:
+        return "save_reason_file_changed";
     case NotWritten:
         break;
     }

@@ -17,6 +17,7 @@ public:
         NoMemory,
         WriterStopped, // the PDF writer ended before it finished
         WriterSilent,  // the PDF writer reported nothing for its bound and was stopped
+        FileChanged,   // the file serving as the session's copy changed on disk
     };
 
     Reason reason = NotWritten;

@@ -516,6 +516,11 @@ void PdfSignCoreWidget::reloadDocument()
         return;
     const int keep = std::clamp(m_currentPage - 1, 0, std::max(0, m_pageCount - 1));
     if (!reopen(keep)) {
+        // The captures stay; another document in the file is neither shown nor saved as this one.
+        if (handler->sourceChanged()) {
+            emit errorMessage(translated("file_changed"));
+            return;
+        }
         enterNoDocument();
         emit errorMessage(translated("open_failed"));
     }
