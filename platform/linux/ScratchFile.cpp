@@ -8,6 +8,7 @@
 #include <linux/fs.h>
 #include <random>
 #include <string>
+#include <utility>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -165,6 +166,17 @@ int namedTemporary(const std::string &folder, std::string *name)
     return -EEXIST;
 }
 
+// A file without a name in `folder`, locked, so that a sweep leaves its name alone between link
+// and rename: the descriptor, or minus the error.
+int openNameless(const std::string &folder)
+{
+    const int fd = open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return -errno;
+    lockFile(fd);
+    return fd;
+}
+
 int flushData(int fd, const std::string &path)
 {
     traced("flush", path);
@@ -248,22 +260,17 @@ void ScratchFile::setTrace(void (*trace)(const char *step, const std::string &pa
 int ScratchFile::create(const std::string &folder)
 {
     close();
-    m_fd = open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
-    if (m_fd >= 0) {
-        m_linkable = true;
-        lockFile(m_fd); // a sweep leaves its name alone between link and rename
+    m_fd = openNameless(folder);
+    m_linkable = m_fd >= 0;
+    if (m_linkable)
         return 0;
-    }
-    if (errno != EOPNOTSUPP && errno != EISDIR)
-        return errno;
+    if (m_fd != -EOPNOTSUPP && m_fd != -EISDIR)
+        return -std::exchange(m_fd, -1);
     // No nameless files here: a name only until it is removed again, the descriptor serves.
     std::string name;
     m_fd = namedTemporary(folder, &name);
-    if (m_fd < 0) {
-        const int error = -m_fd;
-        m_fd = -1;
-        return error;
-    }
+    if (m_fd < 0)
+        return -std::exchange(m_fd, -1);
     unlink(name.c_str());
     return 0;
 }
@@ -323,11 +330,11 @@ int ScratchFile::putOver(const ScratchFile &source, const std::string &path)
             return EACCES;
     }
     const mode_t mode = exists ? existing.st_mode & 07777 : 0;
-    ScratchFile copy;
-    if (const int error = copy.create(folderOf(real)))
-        return error;
-    if (!copy.m_linkable)
+    ScratchFile copy(openNameless(folderOf(real)));
+    if (copy.m_fd == -EOPNOTSUPP || copy.m_fd == -EISDIR)
         return replaceByName(source, real, mode);
+    if (copy.m_fd < 0)
+        return -std::exchange(copy.m_fd, -1);
     if (mode && fchmod(copy.m_fd, mode) != 0)
         return errno;
     if (const int error = copyContents(source.m_fd, copy.m_fd, source.size()))

@@ -5,6 +5,7 @@
 #include "PdfSignCoreWidget.h"
 #include "TagMenu.h"
 #include "TestPdf.h"
+#include "../CapturedLog.h"
 
 #include <QAction>
 #include <QApplication>
@@ -16,6 +17,7 @@
 #include <QtTest>
 
 #include <cstdio>
+#include <sys/stat.h>
 #include <memory>
 
 namespace {
@@ -70,6 +72,12 @@ void answerMenu(TagMenu::Choice choice)
     });
 }
 
+QByteArray contents(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 bool isRed(const QColor &c)
 {
     return c.red() > 200 && c.green() < 60 && c.blue() < 60;
@@ -114,9 +122,11 @@ private slots:
     void startSigning();
     void signingRequestSortsAndRetitles();
     void applySignDataKeepsThePage();
+    void saveWritesTheTarget_data();
     void saveWritesTheTarget();
     void saveFailures_data();
     void saveFailures();
+    void twoCopiesSavingAtOnceKeepTheirOwnDocuments_data();
     void twoCopiesSavingAtOnceKeepTheirOwnDocuments();
 
 private:
@@ -260,37 +270,69 @@ void TestPdfSignCoreWidget::failedOpenKeepsThePreviousDocument()
 void TestPdfSignCoreWidget::fileChangedOnDiskChangesNothing_data()
 {
     QTest::addColumn<QString>("change");
-    QTest::newRow("removed") << "remove";
-    QTest::newRow("truncated") << "truncate";
-    QTest::newRow("another document moved over it") << "replace";
-    QTest::newRow("saved over by this session") << "save";
+    QTest::addColumn<QString>("room"); // for the session's private copy
+    QTest::newRow("removed") << "remove" << "cache";
+    QTest::newRow("truncated") << "truncate" << "cache";
+    QTest::newRow("another document moved over it") << "replace" << "cache";
+    QTest::newRow("saved over by this session") << "save" << "cache";
+    QTest::newRow("rewritten in place, the cache full: the temporary folder serves") << "rewrite" << "temp";
+    QTest::newRow("rewritten in place, no room for a copy") << "rewrite" << "none";
+    QTest::newRow("truncated, no room for a copy") << "truncate" << "none";
+    QTest::newRow("another document moved over it, no room for a copy") << "replace" << "none";
 }
 
 // The session works on the document as it was opened: after any change to the file on disk, the
 // reload after signing and every save keep all its pages, and each image is in a save once.
+// Where only the file itself can serve, a change of it is told and nothing is saved from it.
 void TestPdfSignCoreWidget::fileChangedOnDiskChangesNothing()
 {
     QFETCH(QString, change);
+    QFETCH(QString, room);
+    const QByteArray cache = qgetenv("XDG_CACHE_HOME"), temp = qgetenv("TMPDIR");
+    const auto restore = qScopeGuard([&] {
+        qputenv("XDG_CACHE_HOME", cache);
+        qputenv("TMPDIR", temp);
+    });
+    if (room != "cache")
+        qputenv("XDG_CACHE_HOME", "/proc/no-room");
+    if (room == "none")
+        qputenv("TMPDIR", "/proc/no-room");
     const QString copy = dir->filePath("copy.pdf");
     QVERIFY(QFile::copy(threePages, copy));
     openAndWait(copy);
     PdfSignData data;
     data.tags << tagWithImage(3, 100, 1, redPng(), QString());
     w->applySignData(data);
+    const QString other = makePdf(dir->filePath("other.pdf"), 1);
     if (change == "remove")
         QVERIFY(QFile::remove(copy));
     if (change == "truncate")
         QVERIFY(QFile::resize(copy, 100));
-    if (change == "replace") {
-        const QString other = makePdf(dir->filePath("other.pdf"), 1);
+    if (change == "replace")
         QVERIFY(::rename(QFile::encodeName(other), QFile::encodeName(copy)) == 0);
+    if (change == "rewrite") {
+        QFile in(other), out(copy);
+        QVERIFY(in.open(QIODevice::ReadOnly) && out.open(QIODevice::WriteOnly));
+        QVERIFY(out.write(in.readAll()) > 0);
     }
     if (change == "save")
         QVERIFY(w->savePdf(copy));
+    const QByteArray before = contents(copy);
     data.tags << tagWithImage(3, 500, 1, redPng(), QString());
     w->applySignData(data); // signed more: the document reloads
     QVERIFY(w->hasDocument());
     QCOMPARE(w->pageCount(), 3);
+    QCOMPARE(w->tagCount(), 2);
+    if (room == "none" && change != "replace") {
+        QCOMPARE(errors, QStringList({"The PDF file was changed on disk while it was open. The signatures taken are "
+                                      "kept, but they are not saved into another document."}));
+        QCOMPARE(tags().at(1).signImage, redPng());
+        QVERIFY(!w->savePdf(copy));
+        QCOMPARE(errors.last(), QString("Failed to save PDF\nFile: %1\nReason: the PDF file was changed on disk after "
+                                        "it was opened").arg(copy));
+        QCOMPARE(contents(copy), before);
+        return;
+    }
     QVERIFY(w->savePdf(copy));
     QVERIFY(errors.isEmpty());
     QCOMPARE(TestPdf::imageMatrices(copy, 2).size(), 2);
@@ -793,8 +835,22 @@ void TestPdfSignCoreWidget::applySignDataKeepsThePage()
     QVERIFY(isRed(label(2)->pixmap(Qt::ReturnByValue).toImage().pixelColor(captured.center())));
 }
 
+void TestPdfSignCoreWidget::saveWritesTheTarget_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("linkedTo"); // empty: the name is the file itself
+    QTest::addColumn<bool>("exists");
+    QTest::newRow("over an earlier file") << "signed.pdf" << "" << true;
+    QTest::newRow("a new file gets a new file's mode") << "signed.pdf" << "" << false;
+    QTest::newRow("through a chain of links, the links stay") << "signed.pdf" << "archive/signed.pdf" << true;
+    QTest::newRow("a name of 250 bytes") << QString(82, QChar(0x7b7e)) + ".pdf" << "" << true;
+}
+
 void TestPdfSignCoreWidget::saveWritesTheTarget()
 {
+    QFETCH(QString, name);
+    QFETCH(QString, linkedTo);
+    QFETCH(bool, exists);
     QVERIFY(!w->savePdf(dir->filePath("x.pdf")));
     openAndWait(threePages);
     QVERIFY(!w->savePdf(QString()));
@@ -803,18 +859,46 @@ void TestPdfSignCoreWidget::saveWritesTheTarget()
     PdfSignData data;
     data.tags << tagWithImage(1, 100, 1, redPng(), QString());
     w->applySignData(data);
-    const QString target = dir->filePath("signed.pdf");
-    QFile old(target);
+    const QString target = dir->filePath(name);
+    const QString file = linkedTo.isEmpty() ? target : dir->filePath(linkedTo);
+    QVERIFY(QDir().mkpath(QFileInfo(file).absolutePath()));
+    if (!linkedTo.isEmpty()) { // signed.pdf -> hop -> archive/signed.pdf
+        QVERIFY(QFile::link("hop", target));
+        QVERIFY(QFile::link(linkedTo, dir->filePath("hop")));
+    }
+    QFile old(file);
     QVERIFY(old.open(QIODevice::WriteOnly));
     old.write("old");
     old.close();
+    QVERIFY(QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup));
+    if (!exists)
+        QVERIFY(QFile::remove(file));
 
+    CapturedLog log;
     QVERIFY(w->savePdf(target));
     QCOMPARE(infos, QStringList({"PDF saved"}));
-    QFile saved(target);
+    QFile saved(file);
     QVERIFY(saved.open(QIODevice::ReadOnly));
     QVERIFY(saved.readAll().startsWith("%PDF"));
+    QCOMPARE(TestPdf::imageMatrices(target, 0).size(), 1);
     QCOMPARE(PdfHandler::instance()->pageCount(), 3);
+    QCOMPARE(QFileInfo(target).isSymLink(), !linkedTo.isEmpty());
+    const mode_t mask = umask(0);
+    umask(mask);
+    struct stat info;
+    QCOMPARE(stat(QFile::encodeName(file), &info), 0);
+    QCOMPARE(info.st_mode & 0777, exists ? 0640u : 0666u & ~mask);
+    QCOMPARE(QDir(dir->path()).entryList(QDir::Hidden | QDir::Files).filter(QRegularExpression("^\\.")), QStringList());
+    // Bytes reach the disk before they take a name, and the name before the save is done.
+    QStringList steps = log.all().filter(QRegularExpression("^File step: "));
+    QVERIFY(steps.size() >= 6); // the intermediate file and the target
+    for (int i = 0; i < steps.size(); ++i) {
+        if (!steps.at(i).contains(QRegularExpression("^File step: (link|rename) ")))
+            continue;
+        QVERIFY2(i > 0 && steps.at(i - 1).contains(QRegularExpression("^File step: (flush|link) /")), qPrintable(steps.at(i)));
+        QVERIFY2(steps.mid(i).filter("File step: flush folder ").size() > 0, qPrintable(steps.at(i)));
+    }
+    QVERIFY(steps.last().startsWith("File step: flush folder " + QFileInfo(file).absolutePath()));
 }
 
 void TestPdfSignCoreWidget::saveFailures_data()
@@ -888,11 +972,30 @@ void TestPdfSignCoreWidget::saveFailures()
     QVERIFY(!QFile::exists(dir->filePath("gone")));
 }
 
+void TestPdfSignCoreWidget::twoCopiesSavingAtOnceKeepTheirOwnDocuments_data()
+{
+    QTest::addColumn<bool>("nameless");
+    QTest::newRow("nameless files") << true;
+    QTest::newRow("no nameless files, as on FAT or a network folder") << false;
+}
+
 // Both copies write the same intermediate file; each target must get its own document, every time.
+// A copy killed at any moment leaves no file behind once the next save has run there, and a new
+// target gets a new file's mode.
 void TestPdfSignCoreWidget::twoCopiesSavingAtOnceKeepTheirOwnDocuments()
 {
+    QFETCH(bool, nameless);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_CACHE_HOME", dir->filePath("cache"));
+    env.insert("XDG_DATA_HOME", dir->filePath("data"));
+    if (!nameless) {
+        env.insert("LD_PRELOAD", NONAMELESS_PATH);
+        env.insert("ASAN_OPTIONS", env.value("ASAN_OPTIONS") + ":verify_asan_link_order=0");
+    }
     const QString onePage = makePdf(dir->filePath("one.pdf"), 1);
     QProcess first, second;
+    first.setProcessEnvironment(env);
+    second.setProcessEnvironment(env);
     first.start(SAVECHILD_PATH, {onePage, dir->filePath("first.pdf"), "40"});
     second.start(SAVECHILD_PATH, {threePages, dir->filePath("second.pdf"), "40"});
     for (QProcess *copy : {&first, &second}) {
@@ -900,6 +1003,29 @@ void TestPdfSignCoreWidget::twoCopiesSavingAtOnceKeepTheirOwnDocuments()
         QCOMPARE(copy->exitStatus(), QProcess::NormalExit);
         QCOMPARE(copy->exitCode(), 0);
     }
+    const QString target = dir->filePath("killed.pdf");
+    QProcess copy;
+    copy.setProcessEnvironment(env);
+    for (int kill = 0; kill <= 8; ++kill) {
+        if (kill == 8)
+            QFile::remove(target);
+        copy.start(SAVECHILD_PATH, {threePages, target, kill < 8 ? "1000" : "1"});
+        QVERIFY(copy.waitForStarted(60000));
+        if (kill < 8) {
+            QTest::qWait(30 * kill); // a later moment of the save each time; any will do
+            copy.kill();
+        }
+        QVERIFY(copy.waitForFinished(120000));
+    }
+    QCOMPARE(copy.exitCode(), 0);
+    const mode_t mask = umask(0);
+    umask(mask);
+    struct stat info;
+    QCOMPARE(stat(QFile::encodeName(target), &info), 0);
+    QCOMPARE(info.st_mode & 0777, 0666u & ~mask);
+    QDirIterator left(dir->path(), {".inkwarden-*", ".scratch.*"}, QDir::Files | QDir::Hidden | QDir::System,
+                      QDirIterator::Subdirectories);
+    QVERIFY2(!left.hasNext(), qPrintable(left.next()));
 }
 
 QTEST_MAIN(TestPdfSignCoreWidget)
