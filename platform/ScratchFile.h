@@ -34,8 +34,8 @@ public:
     static int putOver(const ScratchFile &source, const std::string &path);
     // Gives this file's bytes the name `path`, replacing whatever file has it.
     int publish(const std::string &path);
-    // Each step that makes a file's bytes or name lasting, as it is taken ("flush", "link",
-    // "rename", "flush folder"), for the log.
+    // Each step that made a file's bytes or name lasting, once taken ("flush", "link", "rename",
+    // "flush folder"), for the log.
     static void setTrace(void (*trace)(const char *step, const std::string &path));
 
     int fd() const { return m_fd; }

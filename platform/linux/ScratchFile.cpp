@@ -179,8 +179,10 @@ int openNameless(const std::string &folder)
 
 int flushData(int fd, const std::string &path)
 {
+    if (fdatasync(fd) != 0)
+        return errno;
     traced("flush", path);
-    return fdatasync(fd) == 0 ? 0 : errno;
+    return 0;
 }
 
 int flushFolder(const std::string &folder)
@@ -188,10 +190,11 @@ int flushFolder(const std::string &folder)
     const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return errno;
-    traced("flush folder", folder);
     // Some file systems flush a folder with its files, and refuse to be asked.
     const int error = fsync(fd) == 0 || errno == EINVAL ? 0 : errno;
     ::close(fd);
+    if (!error)
+        traced("flush folder", folder);
     return error;
 }
 
@@ -209,10 +212,10 @@ int replaceByName(const ScratchFile &source, const std::string &path, mode_t mod
         error = copyContents(source.fd(), fd, source.size());
     if (!error)
         error = flushData(fd, path);
-    if (!error) {
-        traced("rename", path);
+    if (!error)
         error = rename(name.c_str(), path.c_str()) == 0 ? 0 : errno;
-    }
+    if (!error)
+        traced("rename", path);
     if (error)
         unlink(name.c_str());
     ::close(fd);
@@ -354,8 +357,10 @@ int ScratchFile::flushAndLink(const std::string &path) const
     const std::string folder = folderOf(path);
     const std::string self = "/proc/self/fd/" + std::to_string(m_fd);
     const auto link = [&self](const std::string &name) {
+        if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) != 0)
+            return errno;
         traced("link", name);
-        return linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0 ? 0 : errno;
+        return 0;
     };
     int error = link(path); // a new file takes its name at once
     if (error == EEXIST) {
@@ -364,12 +369,11 @@ int ScratchFile::flushAndLink(const std::string &path) const
         std::string name;
         for (int attempt = 0; (error = link(name = temporaryName(folder))) == EEXIST && attempt < 100; ++attempt) {
         }
-        if (!error) {
+        if (!error && rename(name.c_str(), path.c_str()) != 0) {
+            error = errno;
+            unlink(name.c_str());
+        } else if (!error) {
             traced("rename", path);
-            if (rename(name.c_str(), path.c_str()) != 0) {
-                error = errno;
-                unlink(name.c_str());
-            }
         }
     }
     return error ? error : flushFolder(folder);
