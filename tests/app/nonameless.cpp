@@ -1,6 +1,6 @@
-// Preloaded into a program: with NONAMELESS_REFUSE set, O_TMPFILE is refused as on a file system
-// without nameless files (a network folder, a FAT stick); with NONAMELESS_KILL_AT_FLUSH=N the
-// program is killed at its Nth fdatasync, when a file about to take a name is there.
+// Preloaded into a program: O_TMPFILE is refused as on a file system without nameless files (a
+// network folder, a FAT stick); with NONAMELESS_KILL_AT_FLUSH=N the program is killed at its Nth
+// fdatasync, when a file about to take a name is there.
 #include <cerrno>
 #include <csignal>
 #include <cstdarg>
@@ -14,10 +14,8 @@ extern "C" int open(const char *path, int flags, ...)
     va_start(args, flags);
     const mode_t mode = (flags & (O_CREAT | O_TMPFILE)) ? mode_t(va_arg(args, int)) : 0;
     va_end(args);
-    if ((flags & O_TMPFILE) == O_TMPFILE && std::getenv("NONAMELESS_REFUSE")) {
-        errno = EOPNOTSUPP;
-        return -1;
-    }
+    if ((flags & O_TMPFILE) == O_TMPFILE)
+        return errno = EOPNOTSUPP, -1;
     return reinterpret_cast<int (*)(const char *, int, ...)>(dlsym(RTLD_NEXT, "open"))(path, flags, mode);
 }
 
