@@ -1,6 +1,5 @@
-// Preloaded into a program: O_TMPFILE is refused as on a file system without nameless files (a
-// network folder, a FAT stick); with NONAMELESS_KILL_AT_FLUSH=N the program is killed at its Nth
-// fdatasync, when a file about to take a name is there.
+// Preloaded: O_TMPFILE is refused as by a network folder or a FAT stick; with NONAMELESS_KILL_AT_FLUSH=N
+// the program is killed at its Nth fdatasync, when a file about to take a name is there.
 #include <cerrno>
 #include <csignal>
 #include <cstdarg>
