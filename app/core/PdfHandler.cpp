@@ -20,6 +20,7 @@
 #include <QtDebug>
 
 #include <algorithm>
+#include <cerrno>
 #include <limits>
 #include <new>
 
