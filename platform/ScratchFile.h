@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <sys/stat.h>
 
 namespace platform {
 
@@ -25,24 +26,34 @@ public:
     int create(const std::string &folder);
     // A copy in `folder` of the regular file at `path` as it is now; holes stay holes.
     int copyOf(const std::string &path, const std::string &folder);
-    // The regular file at `path` itself, for reading.
+    // The regular file at `path` itself, for reading; changed() tells when it no longer holds
+    // what it held now.
     int openFile(const std::string &path);
-    // Puts a copy of `source` at `path` with the permissions of the file it replaces, without
-    // ever leaving a half-written file there.
+    // Puts a copy of `source` in place of the file that `path` names through any links, with
+    // the permissions of the file it replaces or those of a new file, without ever leaving a
+    // half-written file there. EACCES for a write-protected file, EISDIR for anything but a file.
     static int putOver(const ScratchFile &source, const std::string &path);
-    // Gives this file the name `path`, replacing whatever file has it.
+    // Gives this file's bytes the name `path`, replacing whatever file has it.
     int publish(const std::string &path);
+    // Each step that made a file's bytes or name lasting, once taken ("flush", "link", "rename",
+    // "flush folder"), for the log.
+    static void setTrace(void (*trace)(const char *step, const std::string &path));
 
     int fd() const { return m_fd; }
     int64_t size() const;
     // False unless all of `size` bytes at `offset` were read.
     bool readAt(int64_t offset, void *data, size_t size) const;
+    // For a file opened by openFile: its size, modification time or identity is not what it was.
+    bool changed() const;
 
 private:
     void close();
+    int flushAndLink(const std::string &path) const;
 
     int m_fd = -1;
-    std::string m_name; // where no nameless file could be made: removed when closed
+    bool m_linkable = false; // nameless (O_TMPFILE): a name can be given to it
+    bool m_watched = false;
+    struct stat m_opened = {};
 };
 
 } // namespace platform

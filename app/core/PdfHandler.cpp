@@ -5,7 +5,6 @@
 #include "LanguageManager.h"
 #include "PageImagePool.h"
 #include "TagPainter.h"
-#include "SafeCopy.h"
 #include "TagUnits.h"
 
 #include "platform/ScratchFile.h"
@@ -22,6 +21,7 @@
 #include <QtDebug>
 
 #include <algorithm>
+#include <cerrno>
 #include <limits>
 #include <new>
 
@@ -35,6 +35,9 @@ PdfHandler::PdfHandler()
     : m_pageImages(PageImagePool::create())
 {
     FPDF_InitLibrary();
+    platform::ScratchFile::setTrace([](const char *step, const std::string &path) {
+        qDebug().noquote() << "File step:" << step << QFile::decodeName(path.c_str());
+    });
 }
 
 PdfHandler::~PdfHandler()
@@ -98,13 +101,17 @@ bool PdfHandler::loadDocument(const QString &path, OpenFailure::Reason *why)
         return false;
     }
     // On disk, not in memory: its size costs no memory, and pdfium reads it only as it needs.
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
-    if (!QDir().mkpath(folder))
-        folder = QDir::tempPath();
+    // Without room in the cache folder, the system's temporary folder may have some.
     auto source = std::make_unique<platform::ScratchFile>();
     const std::string file = QFile::encodeName(path).toStdString();
-    if (const int error = source->copyOf(file, QFile::encodeName(folder).toStdString())) {
-        // Without room for the copy the file itself serves, as it is on disk from now on.
+    int error = ENOENT;
+    for (const QString &folder : {QStandardPaths::writableLocation(QStandardPaths::CacheLocation), QDir::tempPath()}) {
+        if (QDir().mkpath(folder) && (error = source->copyOf(file, QFile::encodeName(folder).toStdString())) == 0)
+            break;
+        qWarning().noquote() << "No private copy of" << path << "in" << folder << "-" << qt_error_string(error);
+    }
+    if (error) {
+        // Without room for the copy the file itself serves; a change of it is noticed, not taken.
         const int direct = source->openFile(file);
         if (direct) {
             qWarning().noquote() << "Failed to load PDF document:" << path << ", error code:" << FPDF_ERR_FILE
@@ -112,8 +119,6 @@ bool PdfHandler::loadDocument(const QString &path, OpenFailure::Reason *why)
             *why = OpenFailure::ofError(direct);
             return false;
         }
-        qWarning().noquote() << "No private copy of" << path << "in" << folder << "-" << qt_error_string(error)
-                             << "- a change of the file on disk reaches this session";
     }
     if (!open(*source, why)) {
         if (*why == OpenFailure::NoPages)
@@ -134,6 +139,10 @@ bool PdfHandler::reopenDocument(OpenFailure::Reason *why)
     if (!why)
         why = &unasked;
     *why = OpenFailure::NotRead;
+    if (sourceChanged()) {
+        qWarning().noquote() << "The PDF document changed on disk since it was opened:" << m_sourcePath;
+        return false;
+    }
     if (!m_source || !open(*m_source, why)) {
         qWarning().noquote() << "Failed to reopen PDF document:" << m_sourcePath;
         return false;
@@ -278,6 +287,12 @@ bool PdfHandler::writeSaved(const QString &target, QByteArray *saved, SaveFailur
     if (!why)
         why = &unasked;
     *why = SaveFailure();
+    // Another document in the file that serves as the session's copy is never saved as this one.
+    if (sourceChanged()) {
+        qWarning().noquote() << "The PDF document changed on disk since it was opened, cannot save:" << m_sourcePath;
+        *why = {SaveFailure::FileChanged, m_sourcePath};
+        return false;
+    }
     if (!m_document || !m_source) {
         qWarning() << "PDF document is not loaded, cannot save.";
         return false;
@@ -294,7 +309,7 @@ bool PdfHandler::writeSaved(const QString &target, QByteArray *saved, SaveFailur
     const auto failed = [&](const SaveFailure &failure) {
         *why = failure;
         qWarning().noquote() << "Failed to write:" << (failure.file.isEmpty() ? path : failure.file) << "-"
-                             << translated(SaveFailure::key(failure.reason));
+                             << failure.text();
         return false;
     };
     if (!QDir().mkpath(folder))
@@ -322,29 +337,21 @@ bool PdfHandler::writeSaved(const QString &target, QByteArray *saved, SaveFailur
         written.failure = {SaveFailure::NoMemory, path};
     }
     // An earlier save's file must never pass for this one.
-    const auto removeEarlier = [&path] { QFile::remove(path); };
-    if (!written.ok) {
-        removeEarlier();
-        return failed(written.failure);
-    }
+    const auto unwritten = [&](const SaveFailure &failure) {
+        QFile::remove(path);
+        return failed(failure);
+    };
+    if (!written.ok)
+        return unwritten(written.failure);
     if (output.size() != written.size) {
         qWarning().noquote() << "Saved file is incomplete:" << path << output.size() << "of" << written.size;
-        removeEarlier();
-        return failed({SaveFailure::NotWritten, path});
+        return unwritten({SaveFailure::NotWritten, path});
     }
-    if (const int error = output.publish(QFile::encodeName(path).toStdString())) {
-        qWarning().noquote() << "Failed to write:" << path << qt_error_string(error);
-        removeEarlier();
-        return failed({SaveFailure::ofError(error, path), path});
-    }
-    qDebug().noquote() << "PDF document saved successfully to:" << path;
-    if (!target.isEmpty()) {
-        if (const int error = SafeCopy::putOver(output, target)) {
-            qWarning().noquote() << "Failed to write:" << target << qt_error_string(error);
-            return failed({SaveFailure::ofError(error, target), target});
-        }
-        qDebug().noquote() << "PDF document put in place:" << target;
-    }
+    if (m_source->changed()) // while the writer read it
+        return unwritten({SaveFailure::FileChanged, m_sourcePath});
+    SaveFailure unpublished;
+    if (!publishSaved(output, target, &unpublished))
+        return failed(unpublished);
     if (saved) {
         if (written.size <= std::numeric_limits<int>::max())
             saved->resize(int(written.size));
@@ -357,6 +364,32 @@ bool PdfHandler::writeSaved(const QString &target, QByteArray *saved, SaveFailur
     if (isSignalConnected(QMetaMethod::fromSignal(&PdfHandler::pdfConfirm)))
         emit pdfConfirm(buildResult(output, signData));
     return true;
+}
+
+bool PdfHandler::publishSaved(platform::ScratchFile &output, const QString &target, SaveFailure *failure)
+{
+    const QString path = intermediateFilePath();
+    if (const int error = output.publish(QFile::encodeName(path).toStdString())) {
+        qWarning().noquote() << "Failed to write:" << path << qt_error_string(error);
+        QFile::remove(path); // an earlier save's file must never pass for this one
+        *failure = {SaveFailure::ofError(error, path), path};
+        return false;
+    }
+    qDebug().noquote() << "PDF document saved successfully to:" << path;
+    if (target.isEmpty())
+        return true;
+    if (const int error = platform::ScratchFile::putOver(output, QFile::encodeName(target).toStdString())) {
+        qWarning().noquote() << "Failed to write:" << target << qt_error_string(error);
+        *failure = {SaveFailure::ofError(error, target), target};
+        return false;
+    }
+    qDebug().noquote() << "PDF document put in place:" << target;
+    return true;
+}
+
+bool PdfHandler::sourceChanged() const
+{
+    return m_source && m_source->changed();
 }
 
 std::vector<PdfWriter::Page> PdfHandler::placeTagImages(QHash<QString, QImage> *decoded) const

@@ -40,12 +40,16 @@ public:
 
     // Takes a private copy of the file as it is now, which the session then works on: a file
     // changed, replaced or removed on disk later changes nothing here (without room for the
-    // copy, the file itself is read through the descriptor taken now). A failed load closes
-    // the open document but keeps its copy for reopenDocument(), with `why` saying why; a pipe
-    // or a device is refused at once, never waited on.
+    // copy in the cache folder or the temporary folder, the file itself is read through the
+    // descriptor taken now, and a change of it is noticed). A failed load closes the open
+    // document but keeps its copy for reopenDocument(), with `why` saying why; a pipe or a
+    // device is refused at once, never waited on.
     bool loadDocument(const QString &path, OpenFailure::Reason *why = nullptr);
-    // Opens the copy taken by the last successful load again.
+    // Opens the copy taken by the last successful load again; refused when the file itself serves
+    // as that copy and has changed since.
     bool reopenDocument(OpenFailure::Reason *why = nullptr);
+    // The file itself serves as the session's copy and no longer holds what was opened.
+    bool sourceChanged() const;
     // The path of that load; empty when none is kept.
     QString openedFrom() const { return m_sourcePath; }
     // Closes the document but keeps its copy for reopenDocument().
@@ -93,6 +97,8 @@ private:
     // False, with the reason, when pdfium cannot read the document or it has no pages.
     bool open(const platform::ScratchFile &source, OpenFailure::Reason *why);
     bool writeSaved(const QString &target, QByteArray *saved, SaveFailure *why);
+    // The writer's complete output takes the intermediate name, then is put over the target.
+    bool publishSaved(platform::ScratchFile &output, const QString &target, SaveFailure *failure);
     // The images due on each page, decoded into `decoded`, which must outlive the plan.
     std::vector<PdfWriter::Page> placeTagImages(QHash<QString, QImage> *decoded) const;
     static PdfSignResult buildResult(const platform::ScratchFile &saved, const PdfSignData &data);

@@ -73,6 +73,8 @@ const char *SaveFailure::key(Reason reason)
         return "save_reason_output_too_large";
     case DocumentTooLarge:
         return "save_reason_document_too_large";
+    case FileChanged:
+        return "save_reason_file_changed";
     case NotWritten:
         break;
     }

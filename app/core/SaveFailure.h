@@ -21,6 +21,7 @@ public:
         PageNotLoaded,    // `page` is the page
         OutputTooLarge,   // the written document would pass 2 GiB
         DocumentTooLarge, // it holds more than the PDF library can write in one piece
+        FileChanged,      // the file serving as the session's copy changed on disk
     };
 
     Reason reason = NotWritten;

@@ -518,6 +518,11 @@ void PdfSignCoreWidget::reloadDocument()
     const int keep = std::clamp(m_currentPage - 1, 0, std::max(0, m_pageCount - 1));
     OpenFailure::Reason why = OpenFailure::NotRead;
     if (!reopen(keep, &why)) {
+        // The captures stay; another document in the file is neither shown nor saved as this one.
+        if (handler->sourceChanged()) {
+            emit errorMessage(translated("file_changed"));
+            return;
+        }
         const QString path = m_pdfPath;
         enterNoDocument();
         reportOpenFailure(path, why);

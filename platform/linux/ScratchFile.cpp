@@ -1,9 +1,14 @@
 #include "platform/ScratchFile.h"
 
 #include <cerrno>
+#include <climits>
+#include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <linux/fs.h>
+#include <random>
 #include <string>
+#include <utility>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -96,6 +101,159 @@ std::string folderOf(const std::string &path)
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+void (*s_trace)(const char *, const std::string &) = nullptr;
+
+void traced(const char *step, const std::string &path)
+{
+    if (s_trace)
+        s_trace(step, path);
+}
+
+// Short, so that any name the file system takes can be a target beside it.
+constexpr char TemporaryPrefix[] = ".inkwarden-";
+
+std::string temporaryName(const std::string &folder)
+{
+    static thread_local std::mt19937 random{std::random_device{}()};
+    static constexpr char letters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    std::string name = folder + "/" + TemporaryPrefix;
+    for (int i = 0; i < 8; ++i)
+        name += letters[random() % (sizeof letters - 1)];
+    return name;
+}
+
+// Held while any descriptor of the file is open, and dropped by the system when its maker dies.
+bool lockFile(int fd)
+{
+    struct flock lock = {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    return fcntl(fd, F_OFD_SETLK, &lock) == 0;
+}
+
+bool isNamed(int fd, const std::string &name)
+{
+    struct stat open, named;
+    return fstat(fd, &open) == 0 && lstat(name.c_str(), &named) == 0 && open.st_dev == named.st_dev
+           && open.st_ino == named.st_ino;
+}
+
+// Removes the temporaries of copies of the program that died before renaming or removing them:
+// a live maker holds the lock of its temporary.
+void sweep(const std::string &folder)
+{
+    DIR *dir = opendir(folder.c_str());
+    if (!dir)
+        return;
+    while (const dirent *entry = readdir(dir)) {
+        if (std::strncmp(entry->d_name, TemporaryPrefix, sizeof TemporaryPrefix - 1) != 0)
+            continue;
+        const std::string name = folder + "/" + entry->d_name;
+        const int fd = open(name.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        struct stat info;
+        if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && lockFile(fd) && isNamed(fd, name))
+            unlink(name.c_str());
+        ::close(fd);
+    }
+    closedir(dir);
+}
+
+// A new file under a short name of its own in `folder`, locked: the descriptor, or minus the error.
+int namedTemporary(const std::string &folder, std::string *name)
+{
+    sweep(folder);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        *name = temporaryName(folder);
+        const int fd = open(name->c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0) {
+            if (errno == EEXIST)
+                continue;
+            return -errno;
+        }
+        // A sweep may have taken it before the lock; a file system without locks has none to take.
+        const bool locked = lockFile(fd) || (errno != EAGAIN && errno != EACCES);
+        if (locked && isNamed(fd, *name))
+            return fd;
+        ::close(fd);
+    }
+    return -EEXIST;
+}
+
+// A file without a name in `folder`, locked, so that a sweep leaves its name alone between link
+// and rename: the descriptor, or minus the error.
+int openNameless(const std::string &folder)
+{
+    const int fd = open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return -errno;
+    lockFile(fd);
+    return fd;
+}
+
+int flushData(int fd, const std::string &path)
+{
+    if (fdatasync(fd) != 0)
+        return errno;
+    traced("flush", path);
+    return 0;
+}
+
+int flushFolder(const std::string &folder)
+{
+    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return errno;
+    // Some file systems flush a folder with its files, and refuse to be asked.
+    const int error = fsync(fd) == 0 || errno == EINVAL ? 0 : errno;
+    ::close(fd);
+    if (!error)
+        traced("flush folder", folder);
+    return error;
+}
+
+// Where a nameless file cannot take a name: the bytes under a short name beside `path` for as
+// long as they are written and flushed, then renamed over it. `mode` 0: a new file's.
+int replaceByName(const ScratchFile &source, const std::string &path, mode_t mode)
+{
+    const std::string folder = folderOf(path);
+    std::string name;
+    const int fd = namedTemporary(folder, &name);
+    if (fd < 0)
+        return -fd;
+    int error = mode && fchmod(fd, mode) != 0 ? errno : 0;
+    if (!error)
+        error = copyContents(source.fd(), fd, source.size());
+    if (!error)
+        error = flushData(fd, path);
+    if (!error)
+        error = rename(name.c_str(), path.c_str()) == 0 ? 0 : errno;
+    if (!error)
+        traced("rename", path);
+    if (error)
+        unlink(name.c_str());
+    ::close(fd);
+    return error ? error : flushFolder(folder);
+}
+
+// The file `path` names through any chain of links; itself when it is none, or names nothing yet.
+int followLinks(const std::string &path, std::string *real)
+{
+    *real = path;
+    for (int hops = 0; hops <= 40; ++hops) {
+        char target[PATH_MAX];
+        const ssize_t n = readlink(real->c_str(), target, sizeof target);
+        if (n < 0)
+            return errno == EINVAL || errno == ENOENT ? 0 : errno;
+        if (size_t(n) == sizeof target)
+            return ENAMETOOLONG;
+        const std::string next(target, size_t(n));
+        *real = next.front() == '/' ? next : folderOf(*real) + "/" + next;
+    }
+    return ELOOP;
+}
+
 } // namespace
 
 ScratchFile::~ScratchFile()
@@ -107,25 +265,31 @@ void ScratchFile::close()
 {
     if (m_fd >= 0)
         ::close(m_fd);
-    if (!m_name.empty())
-        unlink(m_name.c_str());
     m_fd = -1;
-    m_name.clear();
+    m_linkable = false;
+    m_watched = false;
+}
+
+void ScratchFile::setTrace(void (*trace)(const char *step, const std::string &path))
+{
+    s_trace = trace;
 }
 
 int ScratchFile::create(const std::string &folder)
 {
     close();
-    m_fd = open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
-    if (m_fd >= 0)
+    m_fd = openNameless(folder);
+    m_linkable = m_fd >= 0;
+    if (m_linkable)
         return 0;
-    if (errno != EOPNOTSUPP && errno != EISDIR)
-        return errno;
-    std::string name = folder + "/.scratch.XXXXXX";
-    m_fd = mkostemp(&name[0], O_CLOEXEC);
+    if (m_fd != -EOPNOTSUPP && m_fd != -EISDIR)
+        return -std::exchange(m_fd, -1);
+    // No nameless files here: a name only until it is removed again, the descriptor serves.
+    std::string name;
+    m_fd = namedTemporary(folder, &name);
     if (m_fd < 0)
-        return errno;
-    m_name = name;
+        return -std::exchange(m_fd, -1);
+    unlink(name.c_str());
     return 0;
 }
 
@@ -147,47 +311,80 @@ int ScratchFile::copyOf(const std::string &path, const std::string &folder)
 int ScratchFile::openFile(const std::string &path)
 {
     close();
-    struct stat info;
-    return openRegular(path, &m_fd, &info);
+    const int error = openRegular(path, &m_fd, &m_opened);
+    m_watched = !error;
+    return error;
+}
+
+bool ScratchFile::changed() const
+{
+    struct stat now;
+    if (!m_watched)
+        return false;
+    // Read through the descriptor, a file moved over the path or removed changes nothing here.
+    return fstat(m_fd, &now) != 0 || now.st_size != m_opened.st_size || now.st_mtim.tv_sec != m_opened.st_mtim.tv_sec
+           || now.st_mtim.tv_nsec != m_opened.st_mtim.tv_nsec;
 }
 
 int ScratchFile::putOver(const ScratchFile &source, const std::string &path)
 {
-    ScratchFile copy;
-    if (const int error = copy.create(folderOf(path)))
+    std::string real;
+    if (const int error = followLinks(path, &real))
         return error;
     struct stat existing;
-    if (stat(path.c_str(), &existing) == 0 && fchmod(copy.m_fd, existing.st_mode & 07777) != 0)
+    const bool exists = stat(real.c_str(), &existing) == 0;
+    if (exists) {
+        if (!S_ISREG(existing.st_mode))
+            return EISDIR;
+        // Renaming over it would succeed even when the file itself is write-protected.
+        if (!(existing.st_mode & S_IWUSR) || access(real.c_str(), W_OK) != 0)
+            return EACCES;
+    }
+    const mode_t mode = exists ? existing.st_mode & 07777 : 0;
+    ScratchFile copy(openNameless(folderOf(real)));
+    if (copy.m_fd == -EOPNOTSUPP || copy.m_fd == -EISDIR)
+        return replaceByName(source, real, mode);
+    if (copy.m_fd < 0)
+        return -std::exchange(copy.m_fd, -1);
+    if (mode && fchmod(copy.m_fd, mode) != 0)
         return errno;
     if (const int error = copyContents(source.m_fd, copy.m_fd, source.size()))
         return error;
-    return copy.publish(path);
+    return copy.flushAndLink(real);
 }
 
 int ScratchFile::publish(const std::string &path)
 {
-    if (!m_name.empty()) {
-        if (rename(m_name.c_str(), path.c_str()) != 0)
-            return errno;
-        m_name.clear();
-        return 0;
-    }
-    // A nameless file takes a name of its own beside the path first, as a link cannot replace a file.
+    return m_linkable ? flushAndLink(path) : replaceByName(*this, path, 0);
+}
+
+int ScratchFile::flushAndLink(const std::string &path) const
+{
+    if (const int error = flushData(m_fd, path))
+        return error;
+    const std::string folder = folderOf(path);
     const std::string self = "/proc/self/fd/" + std::to_string(m_fd);
-    for (int attempt = 0;; ++attempt) {
-        const std::string name = path + "." + std::to_string(getpid()) + "." + std::to_string(attempt) + ".part";
-        if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) != 0) {
-            if (errno == EEXIST && attempt < 100)
-                continue;
+    const auto link = [&self](const std::string &name) {
+        if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) != 0)
             return errno;
-        }
-        if (rename(name.c_str(), path.c_str()) != 0) {
-            const int error = errno;
-            unlink(name.c_str());
-            return error;
-        }
+        traced("link", name);
         return 0;
+    };
+    int error = link(path); // a new file takes its name at once
+    if (error == EEXIST) {
+        // A link cannot replace a file: a short name of its own beside the path first.
+        sweep(folder);
+        std::string name;
+        for (int attempt = 0; (error = link(name = temporaryName(folder))) == EEXIST && attempt < 100; ++attempt) {
+        }
+        if (!error && rename(name.c_str(), path.c_str()) != 0) {
+            error = errno;
+            unlink(name.c_str());
+        } else if (!error) {
+            traced("rename", path);
+        }
     }
+    return error ? error : flushFolder(folder);
 }
 
 int64_t ScratchFile::size() const

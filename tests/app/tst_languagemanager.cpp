@@ -27,8 +27,8 @@ private slots:
     {
         const QHash<QString, QString> zh = LanguageManager::loadTable(LanguageManager::Language::ZhCN, QString());
         const QHash<QString, QString> en = LanguageManager::loadTable(LanguageManager::Language::English, QString());
-        QCOMPARE(zh.size(), 118);
-        QCOMPARE(en.size(), 118);
+        QCOMPARE(zh.size(), 120);
+        QCOMPARE(en.size(), 120);
         for (auto it = zh.constBegin(); it != zh.constEnd(); ++it)
             QVERIFY2(en.contains(it.key()), qPrintable(it.key()));
         QCOMPARE(en.value("connected_prefix"), QStringLiteral("Connected: "));

@@ -5,6 +5,7 @@
 #include "PdfSignCoreWidget.h"
 #include "TagMenu.h"
 #include "TestPdf.h"
+#include "../CapturedLog.h"
 
 #include <QAction>
 #include <QApplication>
@@ -115,6 +116,7 @@ private slots:
     void startSigning();
     void signingRequestSortsAndRetitles();
     void applySignDataKeepsThePage();
+    void saveWritesTheTarget_data();
     void saveWritesTheTarget();
     void saveFailures_data();
     void saveFailures();
@@ -267,13 +269,25 @@ void TestPdfSignCoreWidget::fileChangedOnDiskChangesNothing_data()
     QTest::newRow("truncated") << "truncate";
     QTest::newRow("another document moved over it") << "replace";
     QTest::newRow("saved over by this session") << "save";
+    // After the dash: where the private copy finds room, the cache folder without one.
+    QTest::newRow("rewritten in place, the cache full: the temporary folder serves") << "rewrite-temp";
+    QTest::newRow("rewritten in place, no room for a copy") << "rewrite-none";
+    QTest::newRow("truncated, no room for a copy") << "truncate-none";
+    QTest::newRow("another document moved over it, no room for a copy") << "replace-none";
 }
 
 // The session works on the document as it was opened: after any change to the file on disk, the
 // reload after signing and every save keep all its pages, and each image is in a save once.
+// Where only the file itself can serve, a change of it is told and nothing is saved from it.
 void TestPdfSignCoreWidget::fileChangedOnDiskChangesNothing()
 {
     QFETCH(QString, change);
+    const QString room = change.section('-', 1);
+    change = change.section('-', 0, 0);
+    const QByteArray cache = qgetenv("XDG_CACHE_HOME"), temp = qgetenv("TMPDIR");
+    const auto restore = qScopeGuard([&] { qputenv("XDG_CACHE_HOME", cache), qputenv("TMPDIR", temp); });
+    qputenv("XDG_CACHE_HOME", room.isEmpty() ? cache : "/proc/no-room");
+    qputenv("TMPDIR", room == "none" ? "/proc/no-room" : temp);
     const QString copy = dir->filePath("copy.pdf");
     QVERIFY(QFile::copy(threePages, copy));
     openAndWait(copy);
@@ -288,12 +302,24 @@ void TestPdfSignCoreWidget::fileChangedOnDiskChangesNothing()
         const QString other = makePdf(dir->filePath("other.pdf"), 1);
         QVERIFY(::rename(QFile::encodeName(other), QFile::encodeName(copy)) == 0);
     }
+    if (change == "rewrite")
+        makePdf(copy, 1); // in place, the same file
     if (change == "save")
         QVERIFY(w->savePdf(copy));
+    const QDateTime before = QFileInfo(copy).lastModified();
     data.tags << tagWithImage(3, 500, 1, redPng(), QString());
     w->applySignData(data); // signed more: the document reloads
     QVERIFY(w->hasDocument());
     QCOMPARE(w->pageCount(), 3);
+    if (room == "none" && change != "replace") {
+        QCOMPARE(errors, QStringList({"The PDF file was changed on disk while it was open. The signatures taken are "
+                                      "kept, but they are not saved into another document."}));
+        QCOMPARE(tags().at(1).signImage, redPng());
+        QVERIFY(!w->savePdf(copy));
+        QVERIFY(errors.last().endsWith(copy + "\nReason: the PDF file was changed on disk after it was opened"));
+        QCOMPARE(QFileInfo(copy).lastModified(), before);
+        return;
+    }
     QVERIFY(w->savePdf(copy));
     QVERIFY(errors.isEmpty());
     QCOMPARE(TestPdf::imageMatrices(copy, 2).size(), 2);
@@ -796,8 +822,19 @@ void TestPdfSignCoreWidget::applySignDataKeepsThePage()
     QVERIFY(isRed(label(2)->pixmap(Qt::ReturnByValue).toImage().pixelColor(captured.center())));
 }
 
+void TestPdfSignCoreWidget::saveWritesTheTarget_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("linkedTo"); // empty: the name is the file itself
+    QTest::newRow("over an earlier file") << "signed.pdf" << "";
+    QTest::newRow("through a chain of links, the links stay") << "signed.pdf" << "archive/signed.pdf";
+    QTest::newRow("a name of 250 bytes") << QString(82, QChar(0x7b7e)) + ".pdf" << "";
+}
+
 void TestPdfSignCoreWidget::saveWritesTheTarget()
 {
+    QFETCH(QString, name);
+    QFETCH(QString, linkedTo);
     QVERIFY(!w->savePdf(dir->filePath("x.pdf")));
     openAndWait(threePages);
     QVERIFY(!w->savePdf(QString()));
@@ -806,18 +843,35 @@ void TestPdfSignCoreWidget::saveWritesTheTarget()
     PdfSignData data;
     data.tags << tagWithImage(1, 100, 1, redPng(), QString());
     w->applySignData(data);
-    const QString target = dir->filePath("signed.pdf");
-    QFile old(target);
+    const QString target = dir->filePath(name);
+    const QString file = linkedTo.isEmpty() ? target : dir->filePath(linkedTo);
+    QVERIFY(QDir().mkpath(QFileInfo(file).absolutePath()));
+    if (!linkedTo.isEmpty()) { // signed.pdf -> hop -> archive/signed.pdf
+        QVERIFY(QFile::link("hop", target));
+        QVERIFY(QFile::link(linkedTo, dir->filePath("hop")));
+    }
+    QFile old(file);
     QVERIFY(old.open(QIODevice::WriteOnly));
     old.write("old");
     old.close();
+    const auto kept = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup;
+    QVERIFY(QFile::setPermissions(file, kept));
 
+    CapturedLog log;
     QVERIFY(w->savePdf(target));
     QCOMPARE(infos, QStringList({"PDF saved"}));
     QFile saved(target);
     QVERIFY(saved.open(QIODevice::ReadOnly));
     QVERIFY(saved.readAll().startsWith("%PDF"));
+    QCOMPARE(TestPdf::imageMatrices(target, 0).size(), 1);
     QCOMPARE(PdfHandler::instance()->pageCount(), 3);
+    QCOMPARE(QFileInfo(target).isSymLink(), !linkedTo.isEmpty());
+    QCOMPARE(QFileInfo(file).permissions(), kept | QFileDevice::ReadUser | QFileDevice::WriteUser);
+    // The intermediate file, then the target: each flushed, linked or renamed, its folder flushed.
+    QString steps;
+    for (const QString &line : log.all().filter(QRegularExpression("^File step: ")))
+        steps += line.startsWith("File step: flush folder") ? QChar('D') : line.at(11).toUpper();
+    QVERIFY2(QRegularExpression("^(F(L|R|LR)D){2}$").match(steps).hasMatch(), qPrintable(steps));
 }
 
 void TestPdfSignCoreWidget::saveFailures_data()
@@ -932,6 +986,7 @@ void TestPdfSignCoreWidget::saveFailures()
 }
 
 // Both copies write the same intermediate file; each target must get its own document, every time.
+// Without nameless files, a copy killed at any flush leaves nothing once the next save ran there.
 void TestPdfSignCoreWidget::twoCopiesSavingAtOnceKeepTheirOwnDocuments()
 {
     const QString onePage = makePdf(dir->filePath("one.pdf"), 1);
@@ -943,6 +998,24 @@ void TestPdfSignCoreWidget::twoCopiesSavingAtOnceKeepTheirOwnDocuments()
         QCOMPARE(copy->exitStatus(), QProcess::NormalExit);
         QCOMPARE(copy->exitCode(), 0);
     }
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_CACHE_HOME", dir->filePath("cache"));
+    env.insert("XDG_DATA_HOME", dir->filePath("data"));
+    env.insert("LD_PRELOAD", NONAMELESS_PATH);
+    env.insert("ASAN_OPTIONS", env.value("ASAN_OPTIONS") + ":verify_asan_link_order=0");
+    QProcess copy;
+    for (int flush = 1; flush <= 5; ++flush) { // two saves flush twice each; the fifth run saves
+        env.insert("NONAMELESS_KILL_AT_FLUSH", QString::number(flush % 5));
+        copy.setProcessEnvironment(env);
+        copy.start(SAVECHILD_PATH, {threePages, dir->filePath(flush < 5 ? "killed.pdf" : "new.pdf"), "2"});
+        QVERIFY(copy.waitForFinished(120000));
+        // The private copy never keeps a name.
+        QCOMPARE(QDir(dir->filePath("cache/savechild")).entryList(QDir::Files | QDir::Hidden), QStringList());
+    }
+    QCOMPARE(copy.exitCode(), 0);
+    QCOMPARE(QFileInfo(dir->filePath("new.pdf")).permissions(), QFileInfo(dir->filePath("first.pdf")).permissions());
+    QDirIterator left(dir->path(), {".inkwarden-*", ".scratch.*"}, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    QVERIFY2(!left.hasNext(), qPrintable(left.next()));
 }
 
 QTEST_MAIN(TestPdfSignCoreWidget)
