@@ -273,8 +273,13 @@ void PdfViewer::handlePdfSignCompleted(const QString &base64String)
     const int next = firstPendingTag();
     processNextTag();
     afterResult(next);
+    // Once the board is gone: a dialog mapped before the board's window closes may end up
+    // under this window when the window manager hands the focus back.
     if (chain)
-        requestFingerprintDialog();
+        QTimer::singleShot(0, this, [this] {
+            if (currentTagAsks(false))
+                requestFingerprintDialog();
+        });
 }
 
 void PdfViewer::handlePdfFpCompleted()

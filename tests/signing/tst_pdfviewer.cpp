@@ -310,10 +310,11 @@ private slots:
         QCOMPARE(v->m_currentTagIndex, 3);
         QVERIFY(v->m_signBtn->isEnabled() && !v->m_fpBtn->isEnabled());
 
-        // Both parts: the fingerprint is asked for as soon as the signature is stored.
+        // Both parts: the fingerprint is asked for once the signature is stored and its board gone.
         v->m_signBtn->click();
         sign(picture);
-        QCOMPARE(v->fingerprintRequests, 2);
+        QCOMPARE(v->fingerprintRequests, 1);
+        QTRY_COMPARE(v->fingerprintRequests, 2);
         QCOMPARE(v->m_currentTagIndex, 3);
         QVERIFY(!v->m_signBtn->isEnabled() && v->m_fpBtn->isEnabled());
         QVERIFY(!v->m_okBtn->isEnabled());
