@@ -29,10 +29,8 @@ int main(int argc, char *argv[])
             PdfSignTag tag;
             tag.page = 1 + i % handler->pageCount();
             tag.x = tag.y = 20 + i / handler->pageCount() % 40 * 20;
-            tag.w = 180;
-            tag.h = 90;
-            tag.signImage = picture;
-            tag.isSignDone = true;
+            tag.w = 180, tag.h = 90;
+            tag.signImage = picture, tag.isSignDone = true;
             data.tags << tag;
         }
         editor.applySignData(data);

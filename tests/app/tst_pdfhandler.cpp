@@ -218,11 +218,8 @@ void PdfHandlerTest::loadFailsCleanly()
     } else if (kind == QLatin1String("picture")) {
         QVERIFY(QImage(QSize(40, 20), QImage::Format_RGB32).save(file, "PNG"));
     } else if (kind == QLatin1String("unreadable")) {
-        QFile out(file);
-        QVERIFY(out.open(QIODevice::WriteOnly));
-        out.close();
-        QVERIFY(out.setPermissions(QFileDevice::WriteOwner));
-        if (out.open(QIODevice::ReadOnly)) // the superuser reads it anyway, but not this one
+        QVERIFY(QFile(file).open(QIODevice::WriteOnly) && QFile::setPermissions(file, QFileDevice::WriteOwner));
+        if (QFile(file).open(QIODevice::ReadOnly)) // the superuser reads it anyway, but not this one
             file = QStringLiteral("/proc/sys/vm/compact_memory");
     } else if (kind == QLatin1String("fifo")) {
         QCOMPARE(mkfifo(QFile::encodeName(file).constData(), 0600), 0);
@@ -686,10 +683,8 @@ void PdfHandlerTest::failedSaveLeavesNothing()
         why.reason = SaveFailure::Damaged;
         QVERIFY(!handler->save(nullptr, &why));
         qunsetenv("INKWARDEN_PDF_OUTPUT_LIMIT");
-        if (QFile::exists(writer + ".away")) {
-            QFile::remove(writer); // the copy that cannot be run, where there is one
-            QVERIFY(QFile::rename(writer + ".away", writer));
-        }
+        if (QFile::exists(writer + ".away")) // back, over the copy that cannot be run where there is one
+            QVERIFY((QFile::remove(writer), QFile::rename(writer + ".away", writer)));
         // Told against the file written, the writer, or (none) the document's target.
         QCOMPARE(why.file, obstacle == "cut" || obstacle == "killed" ? target
                            : reason == SaveFailure::WriterNotStarted ? writer : QString());

@@ -312,8 +312,7 @@ void TestPdfSignCoreWidget::fileChangedOnDiskChangesNothing()
     QVERIFY(w->hasDocument());
     QCOMPARE(w->pageCount(), 3);
     if (room == "none" && change != "replace") {
-        QCOMPARE(errors, QStringList({"The PDF file was changed on disk while it was open. The signatures taken are "
-                                      "kept, but they are not saved into another document."}));
+        QCOMPARE(errors, QStringList({translated("file_changed")}));
         QCOMPARE(tags().at(1).signImage, redPng());
         QVERIFY(!w->savePdf(copy));
         QVERIFY(errors.last().endsWith(copy + "\nReason: the PDF file was changed on disk after it was opened"));

@@ -36,10 +36,8 @@ void tst_ChildProcess::outcome_data()
                                             << 1000 << int(Outcome::Finished) << 0 << QByteArray("........");
     QTest::newRow("takes its input") << QByteArray("cat >&3") << 60000 << int(Outcome::Finished) << 0
                                      << QByteArray(300000, 'j');
-    QTest::newRow("missing") << QByteArray("/nonexistent/program") << 60000 << int(Outcome::NotStarted) << ENOENT
-                             << QByteArray();
-    QTest::newRow("not executable") << QByteArray("/etc/passwd") << 60000 << int(Outcome::NotStarted) << EACCES
-                                    << QByteArray();
+    QTest::newRow("missing") << QByteArray("/nonexistent/program") << 60000 << int(Outcome::NotStarted) << ENOENT << QByteArray();
+    QTest::newRow("not executable") << QByteArray("/etc/passwd") << 60000 << int(Outcome::NotStarted) << EACCES << QByteArray();
 }
 
 // What the program did reaches the caller, whichever way it ended, and only the program ends.
