@@ -56,9 +56,7 @@ void tst_DevSimTool::plugSendAndUnplugOverStdin()
     // A trace plays while further commands are served: an unplug mid-stroke stops it.
     const QString second = answer(tool);
     QTemporaryFile trace;
-    QVERIFY(trace.open());
-    trace.write(QByteArray("10 0241a1\n").repeated(3000));
-    trace.flush();
+    QVERIFY(trace.open() && trace.write(QByteArray("10 0241a1\n").repeated(3000)) > 0 && trace.flush());
     tool.write(QStringLiteral("play %1 %2\nunplug %1\nquit\n").arg(second, trace.fileName()).toUtf8());
     QCOMPARE(answer(tool), QStringLiteral("playing"));
     QCOMPARE(answer(tool), QStringLiteral("ok"));
